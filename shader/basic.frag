@@ -18,13 +18,15 @@ void main()
 
     vec4 position = lightDir[0];
     vec3 toLight = normalize(position.xyz - v_EyePosition * position.w);
-    float diffuse = max(dot(normal, toLight), 0.0);
+    float facing = dot(normal, toLight);
+    // Wrapped diffuse: a face seen edge-on from the light keeps about half
+    // its brightness, so every face stays recognisable by its colour.
+    float diffuse = 0.5 + 0.5 * facing;
     float specular = 0.0;
-    if (diffuse > 0.0)
+    if (facing > 0.0)
         specular = pow(max(dot(reflect(-toLight, normal), toEye), 0.0), 32.0);
 
-    // Ambient keeps faces turned away from the light in their own colour;
-    // the highlight is kept faint so that it never bleaches a face.
+    // The highlight is kept faint so that it never bleaches a face.
     vec3 colour = v_Color.rgb * (lightDir[1].rgb + lightDir[2].rgb * diffuse)
                 + lightDir[3].rgb * (0.15 * specular);
     gl_FragColor = vec4(min(colour, vec3(1.0)), v_Color.a);

@@ -1,26 +1,75 @@
 #include "Scene.h"
 
 #include <GL/gl.h>
+
+#include <climits>
+#include <cmath>
 #include <iostream>
 
+#include "Light.h"
+#include "Matrix.h"
 #include "Paths.h"
+#include "ProjMatrix.h"
+#include "Shaderprogram.h"
+#include "ViewMatrix.h"
 
+// Constant-initialised, so they hold their values before the shell's global
+// scene is constructed.
+float i = 0.0f;
+int y = 0;
 int WINDOW_WIDTH = 0;
 int WINDOW_HEIGHT = 0;
+Shaderprogram* basicshader = nullptr;
+
+ViewMatrix viewm(4);
+Matrix norm(5);
+ProjMatrix projm(2);
+Light light;
+
+namespace {
+
+// The counter restarts where the angle sequence carries on instead of
+// overflowing: INT_MAX % 360 is 127, and the next frame turns by 128.
+int nextFrame(int frame) {
+  constexpr int kAfterMax = static_cast<int>((static_cast<long long>(INT_MAX) + 1) % 360);
+  return frame == INT_MAX ? kAfterMax : frame + 1;
+}
+
+float screenAspect() { return static_cast<float>(WINDOW_WIDTH) / static_cast<float>(WINDOW_HEIGHT); }
+
+}  // namespace
 
 Scene::Scene() {
   std::cout << "____ Scene: Load vertex shader: " << TREVALIN_VERTEX_SHADER << std::endl;
   std::cout << "____ Scene: Load fragment shader: " << TREVALIN_FRAGMENT_SHADER << std::endl;
+  basicshader = new Shaderprogram(TREVALIN_VERTEX_SHADER, TREVALIN_FRAGMENT_SHADER);
 }
 
-Scene::~Scene() = default;
+Scene::~Scene() {
+  if (basicshader) delete basicshader;
+}
 
 void Scene::prepare() { std::cout << "____ Scene: Scene prepare" << std::endl; }
 
 bool Scene::init() {
   std::cout << "____ Scene: Scene init" << std::endl;
+  if (!basicshader->initialize()) {
+    std::cout << "Scene: Could not initialize the shaders" << std::endl;
+    return false;
+  }
   glEnable(GL_DEPTH_TEST);
   glClearColor(0.3f, 0.9f, 0.5f, 0.0f);
+
+  light.CAttenuation(0.5f);
+  light.LAttenuation(0.02f);
+  light.QAttenuation(0.0f);
+
+  basicshader->bindAttrib(0, "a_Vertex");
+  basicshader->bindAttrib(1, "a_Color");
+  // The slots take effect only at the next link.
+  basicshader->linkProgram();
+  basicshader->bindShader();
+
   return true;
 }
 
@@ -31,10 +80,69 @@ void Scene::setScreen(int width, int height) {
 
 void Scene::shutdown() {}
 
-void Scene::render() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+void Scene::render() {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  projm.LoadIdentity();
+  viewm.LoadIdentity();
+  viewm.Translate(1.0f, 0.0f, 0.0f);
 
-void Scene::drawCube() {}
+  const int angle = y % 360;
+  y = nextFrame(y);
+  viewm.Rotate(static_cast<float>(angle), 0.0f, 0.0f, 1.0f);
 
+  light.Position(6.0f * std::sin(i), 0.0f, 4.0f, 1.0f);
+  projm.Perspective(175.0f, screenAspect(), 0.1f, 10.0f);
+
+  basicshader->sendUniform("modelview_matrix", viewm.c_array(), false);
+  basicshader->sendUniform("projection_matrix", projm.c_array(), false);
+  // 16 floats from the position on: position, ambient, diffuse, specular.
+  basicshader->sendUniform("lightDir", light.Position(), false);
+
+  drawCube();
+}
+
+void Scene::drawCube() {
+  glBegin(GL_QUADS);
+  // top
+  glColor3f(0.0f, 1.0f, 0.0f);
+  glVertex3f(1.0f, 1.0f, -1.0f);
+  glVertex3f(-1.0f, 1.0f, -1.0f);
+  glVertex3f(-1.0f, 1.0f, 1.0f);
+  glVertex3f(1.0f, 1.0f, 1.0f);
+  // bottom
+  glColor3f(1.0f, 0.5f, 0.0f);
+  glVertex3f(1.0f, -1.0f, 1.0f);
+  glVertex3f(-1.0f, -1.0f, 1.0f);
+  glVertex3f(-1.0f, -1.0f, -1.0f);
+  glVertex3f(1.0f, -1.0f, -1.0f);
+  // front
+  glColor3f(1.0f, 0.0f, 0.0f);
+  glVertex3f(1.0f, 1.0f, 1.0f);
+  glVertex3f(-1.0f, 1.0f, 1.0f);
+  glVertex3f(-1.0f, -1.0f, 1.0f);
+  glVertex3f(1.0f, -1.0f, 1.0f);
+  // back
+  glColor3f(1.0f, 1.0f, 0.0f);
+  glVertex3f(1.0f, -1.0f, -1.0f);
+  glVertex3f(-1.0f, -1.0f, -1.0f);
+  glVertex3f(-1.0f, 1.0f, -1.0f);
+  glVertex3f(1.0f, 1.0f, -1.0f);
+  // left
+  glColor3f(0.5f, 0.5f, 0.5f);
+  glVertex3f(-1.0f, 1.0f, 1.0f);
+  glVertex3f(-1.0f, 1.0f, -1.0f);
+  glVertex3f(-1.0f, -1.0f, -1.0f);
+  glVertex3f(-1.0f, -1.0f, 1.0f);
+  // right
+  glColor3f(1.0f, 0.0f, 1.0f);
+  glVertex3f(1.0f, 1.0f, -1.0f);
+  glVertex3f(1.0f, 1.0f, 1.0f);
+  glVertex3f(1.0f, -1.0f, 1.0f);
+  glVertex3f(1.0f, -1.0f, -1.0f);
+  glEnd();
+}
+
+// The projection keeps the aspect ratio stored by setScreen.
 void Scene::onResize(int width, int height) {
   glViewport(0, 0, width, height);
   glMatrixMode(GL_PROJECTION);
@@ -43,6 +151,25 @@ void Scene::onResize(int width, int height) {
   glLoadIdentity();
 }
 
-void Scene::rotateView(float, float, float, float) {}
-void Scene::changeView(float, float, float) {}
-void Scene::changeProjection(float, float, float, float) {}
+void Scene::rotateView(float angle, float x, float y, float z) {
+  viewm.Rotate(angle, x, y, z);
+  basicshader->sendUniform("modelview_matrix", viewm.c_array(), false);
+}
+
+void Scene::changeView(float x, float y, float z) {
+  viewm.Translate(x, y, z);
+  basicshader->sendUniform("modelview_matrix", viewm.c_array(), false);
+  std::cout << "_x: " << x << std::endl;
+  std::cout << "_y: " << y << std::endl;
+  std::cout << "_z: " << z << std::endl;
+}
+
+// The aspect argument is reported but the stored screen's ratio is used.
+void Scene::changeProjection(float fovY, float aspect, float zNear, float zFar) {
+  projm.Perspective(fovY, screenAspect(), zNear, zFar);
+  basicshader->sendUniform("projection_matrix", projm.c_array(), false);
+  std::cout << "Scene: _fovY: " << fovY << std::endl;
+  std::cout << "Scene: _aspect: " << aspect << std::endl;
+  std::cout << "Scene: _zNear: " << zNear << std::endl;
+  std::cout << "Scene: _zFar: " << zFar << std::endl;
+}

@@ -1,11 +1,19 @@
 #pragma once
 
+class ViewMatrix;
+class ProjMatrix;
+class Light;
+class Shaderprogram;
+
 // The one rendered world. The class carries no data: the scene's state lives
-// in the globals of its translation unit.
+// in the globals of its translation unit. It owns the shader program behind
+// `basicshader`, so it is not copied.
 class Scene {
  public:
   Scene();
   virtual ~Scene();
+  Scene(const Scene&) = delete;
+  Scene& operator=(const Scene&) = delete;
 
   void prepare();
   bool init();
@@ -19,3 +27,13 @@ class Scene {
   void changeView(float x, float y, float z);
   void changeProjection(float fovY, float aspect, float zNear, float zFar);
 };
+
+// The scene's state, defined in Scene.cpp.
+extern float i;              // light phase
+extern int y;                // frame counter
+extern int WINDOW_WIDTH;     // screen size fixed by setScreen: the
+extern int WINDOW_HEIGHT;    // projection's aspect ratio
+extern ViewMatrix viewm;
+extern ProjMatrix projm;
+extern Light light;
+extern Shaderprogram* basicshader;

@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   apitrace valgrind
   libglm-dev libassimp-dev
+  zlib1g-dev
 )
 
 missing=()

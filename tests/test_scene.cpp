@@ -116,7 +116,9 @@ TEST(SceneInitFailure, StopsBeforeAnyGLStateWhenAShaderFails) {
 
   EXPECT_FALSE(ok);
   EXPECT_EQ(out.rfind("____ Scene: Scene init\nShaderprogram: Could not compile shader: ", 0), 0u) << out;
-  EXPECT_EQ(out.substr(out.size() - 40), "\nScene: Could not initialize the shaders\n");
+  const std::string last = "\nScene: Could not initialize the shaders\n";
+  ASSERT_GE(out.size(), last.size());
+  EXPECT_EQ(out.substr(out.size() - last.size()), last);
   EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
   float clear[4] = {-1, -1, -1, -1};
   glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
@@ -214,6 +216,30 @@ TEST_F(SceneTest, PixelsShowTheClearColourAroundAndTheYellowBackFaceInTheMiddle)
       const Rgb c = testsupport::ReadPixel(px, py);
       EXPECT_TRUE(c.r > 200 && c.g > 200 && c.b < 60) << px << "," << py << " " << Show(c);
     }
+  }
+}
+
+// Above the back face the ray meets the eye-space top wall, which a quarter
+// turn at a time is the top, right, bottom and left face of the cube.
+TEST_F(SceneTest, EachFaceKeepsARecognisableColour) {
+  Scene& scene = TheScene();
+  scene.onResize(800, 600);
+  struct Face {
+    int angle;
+    const char* name;
+    bool (*is)(Rgb);
+  };
+  const Face faces[] = {
+      {0, "green top", [](Rgb c) { return c.g > 100 && c.r < 30 && c.b < 30; }},
+      {90, "magenta right", [](Rgb c) { return c.r > 100 && std::abs(c.r - c.b) < 8 && c.g < 30; }},
+      {180, "orange bottom", [](Rgb c) { return c.r > 150 && std::abs(c.g * 2 - c.r) < 20 && c.b < 30; }},
+      {270, "grey left", [](Rgb c) { return c.r > 60 && c.r == c.g && c.g == c.b; }},
+  };
+  for (const Face& face : faces) {
+    y = face.angle;
+    scene.render();
+    const Rgb c = testsupport::ReadPixel(413, 360);
+    EXPECT_TRUE(face.is(c)) << face.name << " " << Show(c);
   }
 }
 

@@ -162,8 +162,12 @@ TEST_F(ShaderprogramTest, InitializeReportsEachFailureOnItsStream) {
 
     // Vertex first; the fragment stage only after the vertex stage compiled.
     ASSERT_EQ(compiled.size(), static_cast<std::size_t>(c.compiles));
-    if (c.compiles > 0) EXPECT_EQ(compiled[0], Created(GL_VERTEX_SHADER));
-    if (c.compiles > 1) EXPECT_EQ(compiled[1], Created(GL_FRAGMENT_SHADER));
+    if (c.compiles > 0) {
+      EXPECT_EQ(compiled[0], Created(GL_VERTEX_SHADER));
+    }
+    if (c.compiles > 1) {
+      EXPECT_EQ(compiled[1], Created(GL_FRAGMENT_SHADER));
+    }
   }
 }
 

@@ -1,0 +1,193 @@
+#include "Texture.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <SDL_image.h>
+
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+#include <type_traits>
+#include <utility>
+
+static_assert(std::is_same<uint32_t, GLuint>::value, "_ID is handed to GL by address");
+
+namespace {
+
+const char* const kLoadError = "Texture::Load - loading error";
+
+// Masks under which SDL describes pixels stored as R, G, B[, A] bytes.
+#if SDL_BYTEORDER == SDL_LIL_ENDIAN
+constexpr Uint32 kRgbMasks[3] = {0x0000FF, 0x00FF00, 0xFF0000};
+constexpr Uint32 kRgbaMasks[4] = {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000};
+#else
+constexpr Uint32 kRgbMasks[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+constexpr Uint32 kRgbaMasks[4] = {0xFF000000, 0x00FF0000, 0x0000FF00, 0x000000FF};
+#endif
+
+struct SurfaceDeleter {
+  void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
+};
+using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
+
+bool HasLayout(const SDL_PixelFormat* f, bool alpha) {
+  if (f->palette) return false;
+  if (alpha) {
+    return f->BytesPerPixel == 4 && f->Rmask == kRgbaMasks[0] && f->Gmask == kRgbaMasks[1] &&
+           f->Bmask == kRgbaMasks[2] && f->Amask == kRgbaMasks[3];
+  }
+  return f->BytesPerPixel == 3 && f->Rmask == kRgbMasks[0] && f->Gmask == kRgbMasks[1] &&
+         f->Bmask == kRgbMasks[2] && f->Amask == 0;
+}
+
+// A copy of the surface in R, G, B[, A] bytes with SDL's own 4-byte-aligned
+// pitch. Colour-keyed pixels come out fully transparent.
+SurfacePtr ConvertTo(SDL_Surface* surface, bool alpha) {
+  const Uint32* m = alpha ? kRgbaMasks : kRgbMasks;
+  SurfacePtr model(SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, alpha ? 32 : 24, m[0], m[1], m[2],
+                                        alpha ? m[3] : 0));
+  if (!model) throw std::invalid_argument(kLoadError);
+  SurfacePtr converted(SDL_ConvertSurface(surface, model->format, SDL_SWSURFACE));
+  if (!converted) throw std::invalid_argument(kLoadError);
+  return converted;
+}
+
+constexpr int RoundUp(int n, int a) { return (n + a - 1) / a * a; }
+
+// Unpack settings under which OpenGL steps from row to row by exactly the
+// pitch; false when no alignment and row length give that step.
+bool UnpackFor(int pitch, int width, int bytesPerPixel, int& alignment, int& rowLength) {
+  rowLength = 0;
+  if (pitch == RoundUp(width * bytesPerPixel, 4)) {
+    alignment = 4;
+    return true;
+  }
+  const int pixels = pitch / bytesPerPixel;
+  for (int a : {1, 2, 4, 8}) {
+    if (RoundUp(pixels * bytesPerPixel, a) == pitch) {
+      alignment = a;
+      rowLength = pixels == width ? 0 : pixels;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+Texture::Texture() : _ID(0) {}
+
+Texture::Texture(SDL_Surface* surface, int unit) : _ID(0) {
+  glGenTextures(1, &_ID);
+  Bind(unit);
+  try {
+    Load(surface);
+  } catch (...) {
+    Release();
+    throw;
+  }
+}
+
+Texture::Texture(std::string fileName, int unit) : _ID(0) {
+  PrintCreationLine(unit);
+  glGenTextures(1, &_ID);
+  Bind(unit);
+  try {
+    Load(std::move(fileName));
+  } catch (...) {
+    Release();
+    throw;
+  }
+}
+
+Texture::~Texture() { Release(); }
+
+void Texture::Create(std::string fileName, int unit) {
+  PrintCreationLine(unit);
+  Release();
+  glGenTextures(1, &_ID);
+  Bind(unit);
+  try {
+    Load(std::move(fileName));
+  } catch (...) {
+    Release();
+    throw;
+  }
+}
+
+void Texture::Load(SDL_Surface* surface) {
+  if (!surface || !surface->format || surface->w < 0 || surface->h < 0 ||
+      surface->pitch < (surface->w * surface->format->BitsPerPixel + 7) / 8 ||
+      (!SDL_MUSTLOCK(surface) && !surface->pixels && surface->w > 0 && surface->h > 0)) {
+    throw std::invalid_argument(kLoadError);
+  }
+  const bool alpha = surface->format->Amask != 0 || (surface->flags & SDL_SRCCOLORKEY) != 0;
+  const int bytesPerPixel = alpha ? 4 : 3;
+
+  SurfacePtr converted;
+  SDL_Surface* source = surface;
+  int alignment = 4;
+  int rowLength = 0;
+  if (!HasLayout(surface->format, alpha) ||
+      !UnpackFor(surface->pitch, surface->w, bytesPerPixel, alignment, rowLength)) {
+    converted = ConvertTo(surface, alpha);
+    source = converted.get();
+    alignment = 4;
+    rowLength = 0;
+  }
+
+  const bool locked = SDL_MUSTLOCK(source);
+  if (locked && SDL_LockSurface(source) != 0) throw std::invalid_argument(kLoadError);
+  if (source->h > 0 && source->w > 0 && !source->pixels) {
+    if (locked) SDL_UnlockSurface(source);
+    throw std::invalid_argument(kLoadError);
+  }
+
+  glBindTexture(GL_TEXTURE_2D, _ID);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  if (alignment != 4) glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+  if (rowLength != 0) glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
+  if (alpha) {
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, source->w, source->h, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 source->pixels);
+  } else {
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, source->w, source->h, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                 source->pixels);
+  }
+  if (alignment != 4) glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  if (rowLength != 0) glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+
+  if (locked) SDL_UnlockSurface(source);
+}
+
+void Texture::Load(std::string fileName) {
+  std::cout << "Texture: Loading " << fileName << std::endl;
+  SurfacePtr surface(IMG_Load(fileName.c_str()));
+  if (!surface) throw std::invalid_argument(kLoadError);
+  Load(surface.get());
+}
+
+void Texture::Bind(int unit) {
+  glActiveTexture(GL_TEXTURE0 + unit);
+  glBindTexture(GL_TEXTURE_2D, _ID);
+}
+
+void Texture::Unbind(int unit) {
+  glActiveTexture(GL_TEXTURE0 + unit);
+  glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+unsigned int Texture::showID(int) { return _ID; }
+
+void Texture::PrintCreationLine(int unit) const {
+  // No name exists yet when the line is written; the object's address tells
+  // textures apart instead.
+  std::cout << "Texture: _ID:" << static_cast<const void*>(this) << " - unit:" << unit << std::endl;
+}
+
+void Texture::Release() {
+  if (_ID == 0) return;
+  glDeleteTextures(1, &_ID);
+  _ID = 0;
+}

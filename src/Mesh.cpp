@@ -1,0 +1,579 @@
+#include "Mesh.h"
+
+#include <fcntl.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <limits>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "Vector.h"
+
+Timer t;
+
+// ---------------------------------------------------------------------------
+// Line reading
+
+// Reads text in large chunks and hands out one line at a time, mirroring the
+// states of std::getline on an ifstream: a last line without a newline sets
+// end-of-file, a read with nothing left also fails, and Rewind behaves like
+// seekg(0) (clears end-of-file, does nothing once the stream has failed).
+// At most maxLine + chunk bytes are held, however long a line is.
+class Mesh::LineReader {
+ public:
+  explicit LineReader(const PlySource& source)
+      : src(source),
+        chunk(std::max<std::size_t>(source.chunk, 1)),
+        maxLine(std::max<std::size_t>(source.maxLine, 16)) {}
+
+  bool good() const { return !eof && !fail; }
+
+  uint64_t FileSize() const {
+    if (src.fd < 0) return src.size;
+    struct stat st;
+    if (fstat(src.fd, &st) != 0 || st.st_size < 0) return 0;
+    return static_cast<uint64_t>(st.st_size);
+  }
+
+  // Returns false when no line could be read. The view holds at most maxLine
+  // bytes and stays valid until the next call; *found tells whether the
+  // needle occurs anywhere in the whole line, however long.
+  bool GetLine(std::string_view& line, std::string_view needle = {}, bool* found = nullptr) {
+    line = {};
+    if (found) *found = false;
+    if (!good()) {
+      fail = true;
+      return false;
+    }
+    std::size_t scanned = 0;
+    for (;;) {
+      const std::size_t avail = end - pos;
+      const std::size_t window = std::min(avail, maxLine + 1);
+      const char* start = buf.get() + pos;
+      if (window > scanned) {
+        const void* nl = std::memchr(start + scanned, '\n', window - scanned);
+        if (nl) {
+          line = std::string_view(start, static_cast<const char*>(nl) - start);
+          pos += line.size() + 1;
+          if (found) *found = Contains(line, needle);
+          return true;
+        }
+        scanned = window;
+      }
+      if (avail > maxLine) return LongLine(line, needle, found);
+      if (!Fill()) {
+        if (avail == 0) {
+          eof = fail = true;
+          return false;
+        }
+        eof = true;
+        line = std::string_view(buf.get() + pos, avail);
+        pos = end;
+        if (found) *found = Contains(line, needle);
+        return true;
+      }
+    }
+  }
+
+  void Rewind() {
+    eof = false;
+    if (fail) return;
+    if (src.fd >= 0) {
+      if (lseek(src.fd, 0, SEEK_SET) != 0) {
+        fail = true;
+        return;
+      }
+    } else {
+      offset = 0;
+    }
+    pos = end = 0;
+    drained = false;
+  }
+
+ private:
+  static bool Contains(std::string_view line, std::string_view needle) {
+    return !needle.empty() && line.find(needle) != std::string_view::npos;
+  }
+
+  void Grow(std::size_t capacity) {
+    std::unique_ptr<char[]> bigger(new char[capacity]);
+    if (end > pos) std::memcpy(bigger.get(), buf.get() + pos, end - pos);
+    end -= pos;
+    pos = 0;
+    buf = std::move(bigger);
+    cap = capacity;
+  }
+
+  void Compact() {
+    if (pos == 0) return;
+    std::memmove(buf.get(), buf.get() + pos, end - pos);
+    end -= pos;
+    pos = 0;
+  }
+
+  // Appends the next chunk after the unread bytes; false once the source is
+  // exhausted (a read error counts as the end, as it does for a stream).
+  bool Fill() {
+    if (drained) return false;
+    Compact();
+    if (end == cap) Grow(cap == 0 ? chunk : std::min(cap * 2, maxLine + chunk));
+    const std::size_t want = std::min(chunk, cap - end);
+    std::size_t got = 0;
+    if (src.fd >= 0) {
+      ssize_t n;
+      do n = read(src.fd, buf.get() + end, want);
+      while (n < 0 && errno == EINTR);
+      got = n > 0 ? static_cast<std::size_t>(n) : 0;
+    } else {
+      got = std::min(want, src.size - offset);
+      if (got) std::memcpy(buf.get() + end, src.data + offset, got);
+      offset += got;
+    }
+    if (got == 0) {
+      drained = true;
+      return false;
+    }
+    end += got;
+    return true;
+  }
+
+  // A line longer than maxLine: its first maxLine bytes stay at the front of
+  // the buffer as the line; the rest is read through and dropped, still
+  // searched for the needle across the seams.
+  bool LongLine(std::string_view& line, std::string_view needle, bool* found) {
+    Compact();
+    if (cap < maxLine + chunk) Grow(maxLine + chunk);
+    line = std::string_view(buf.get(), maxLine);
+    bool hit = Contains(line, needle);
+    const std::size_t keep = needle.empty() ? 0 : needle.size() - 1;
+    char carry[64];
+    std::size_t carried = std::min(keep, maxLine);
+    std::memcpy(carry, buf.get() + maxLine - carried, carried);
+
+    const std::size_t rest = maxLine;
+    for (;;) {
+      const char* seg = buf.get() + rest;
+      const std::size_t len = end - rest;
+      const char* nl = len ? static_cast<const char*>(std::memchr(seg, '\n', len)) : nullptr;
+      const std::size_t segLen = nl ? static_cast<std::size_t>(nl - seg) : len;
+      if (!hit && keep > 0) hit = SearchSeam(carry, carried, seg, segLen, needle);
+      if (nl) {
+        pos = rest + segLen + 1;
+        break;
+      }
+      end = rest;
+      if (!Fill()) {
+        eof = true;
+        pos = end;
+        break;
+      }
+    }
+    if (found) *found = hit;
+    return true;
+  }
+
+  // Looks for the needle in carry + seg, then keeps the last needle-1 bytes
+  // of everything seen as the next carry.
+  static bool SearchSeam(char* carry, std::size_t& carried, const char* seg, std::size_t segLen,
+                         std::string_view needle) {
+    const std::size_t keep = needle.size() - 1;
+    char joined[128];
+    const std::size_t head = std::min(segLen, keep);
+    std::memcpy(joined, carry, carried);
+    std::memcpy(joined + carried, seg, head);
+    const std::size_t joinedLen = carried + head;
+    const bool hit = Contains(std::string_view(joined, joinedLen), needle) ||
+                     Contains(std::string_view(seg, segLen), needle);
+    if (segLen >= keep) {
+      std::memcpy(carry, seg + segLen - keep, keep);
+      carried = keep;
+    } else {
+      carried = std::min(keep, joinedLen);
+      std::memcpy(carry, joined + joinedLen - carried, carried);
+    }
+    return hit;
+  }
+
+  const PlySource src;
+  const std::size_t chunk;
+  const std::size_t maxLine;
+  std::unique_ptr<char[]> buf;
+  std::size_t cap = 0;
+  std::size_t pos = 0;  // first unread byte
+  std::size_t end = 0;  // end of the bytes read
+  std::size_t offset = 0;  // read position in a memory source
+  bool eof = false;
+  bool fail = false;
+  bool drained = false;
+};
+
+// ---------------------------------------------------------------------------
+// Number reading with the rules of formatted extraction: leading white space
+// skipped, a leading sign accepted, reading stops at the first character that
+// cannot continue the number. False means the extraction failed; the caller
+// then reads nothing more from that line, as a failed stream would.
+
+namespace {
+
+inline bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+inline void SkipSpace(const char*& p, const char* e) {
+  while (p < e && IsSpace(*p)) ++p;
+}
+
+// Out-of-range values go through strtof so that they come out as a stream
+// gives them: overflow as the largest float and a failure, underflow as the
+// rounded value.
+bool FloatOutOfRange(const char* s, const char* e, float& out) {
+  static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
+  const std::string token(s, e);
+  const float v = strtof_l(token.c_str(), nullptr, c);
+  if (std::isinf(v)) {
+    out = std::copysign(std::numeric_limits<float>::max(), v);
+    return false;
+  }
+  out = v;
+  return true;
+}
+
+inline bool ReadFloat(const char*& p, const char* e, float& out) {
+  SkipSpace(p, e);
+  const char* s = p;
+  bool plus = false;
+  if (s < e && *s == '+') {
+    ++s;
+    plus = true;
+  }
+  const char* d = s;
+  if (!plus && d < e && *d == '-') ++d;
+  // Keeps out what from_chars takes but a stream does not: inf, nan, "+-".
+  if (d == e || !(IsDigit(*d) || *d == '.')) return false;
+  const auto r = std::from_chars(s, e, out);
+  if (r.ec == std::errc()) {
+    p = r.ptr;
+    return true;
+  }
+  if (r.ec != std::errc::result_out_of_range) return false;
+  p = r.ptr;
+  return FloatOutOfRange(s, r.ptr, out);
+}
+
+// Digits of an integer after an optional sign. Overflow saturates at limit
+// and fails. A minus sign is kept in *negative for the caller to apply.
+inline bool ReadDigits(const char*& p, const char* e, uint64_t limit, uint64_t& out,
+                       bool& negative) {
+  SkipSpace(p, e);
+  negative = false;
+  if (p < e && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  if (p == e || !IsDigit(*p)) return false;
+  uint64_t v = 0;
+  bool overflow = false;
+  for (; p < e && IsDigit(*p); ++p) {
+    const unsigned digit = static_cast<unsigned>(*p - '0');
+    if (v > (limit - digit) / 10)
+      overflow = true;
+    else
+      v = v * 10 + digit;
+  }
+  out = overflow ? limit : v;
+  return !overflow;
+}
+
+// Unsigned extraction takes a minus sign and negates modulo 2^bits.
+template <typename U>
+bool ReadUnsigned(const char*& p, const char* e, U& out) {
+  uint64_t v = 0;
+  bool negative = false;
+  const bool ok = ReadDigits(p, e, std::numeric_limits<U>::max(), v, negative);
+  out = static_cast<U>(ok && negative ? U(0) - static_cast<U>(v) : static_cast<U>(v));
+  return ok;
+}
+
+// Only tells whether the line starts with the count 3; any other value,
+// overflowing or not, is simply not 3.
+bool ReadTriangleCount(const char*& p, const char* e) {
+  uint64_t v = 0;
+  bool negative = false;
+  return ReadDigits(p, e, std::numeric_limits<int32_t>::max(), v, negative) && !negative &&
+         v == 3;
+}
+
+uint64_t ReadCount(std::string_view text) {
+  const char* p = text.data();
+  uint64_t v = 0;
+  ReadUnsigned(p, p + text.size(), v);
+  return v;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Mesh
+
+Mesh::Mesh()
+    : numVertices(0),
+      numTriangles(0),
+      vertices(nullptr),
+      normals(nullptr),
+      texCoords(nullptr),
+      indices(nullptr),
+      tangents(nullptr) {}
+
+// Delegating to Mesh() makes the destructor run if anything below throws, so
+// a failed construction releases its arrays and buffers.
+Mesh::Mesh(const std::string& fileName) : Mesh() {
+  if (fileName.find(".ply") == std::string::npos)
+    throw std::invalid_argument("Mesh::Mesh - unrecognized file extension");
+  std::cout << "Mesh: Loading " << fileName << std::endl;
+  t.Reset();
+  LoadPLY(fileName.c_str());
+  t.Stop();
+  std::cout << "Mesh: PLY loading: " << t.GetInterval() << "ms" << std::endl;
+  SetupVBO();
+}
+
+Mesh::~Mesh() { ReleaseArrays(); }
+
+void Mesh::ReleaseArrays() {
+  delete[] vertices;
+  delete[] normals;
+  delete[] texCoords;
+  delete[] indices;
+  delete[] tangents;
+  vertices = normals = texCoords = tangents = nullptr;
+  indices = nullptr;
+}
+
+void Mesh::LoadPLY(const char* fileName) {
+  ReleaseArrays();
+  numVertices = numTriangles = 0;
+  const int fd = fileName ? open(fileName, O_RDONLY | O_CLOEXEC) : -1;
+  if (fd < 0) throw std::domain_error("Mesh::LoadPly - No such file!");
+  struct Closer {
+    int fd;
+    ~Closer() { close(fd); }
+  } closer{fd};
+  ReadPLY(PlySource{fd, nullptr, 0, kChunk, kMaxLine});
+}
+
+void Mesh::ReadPLY(const PlySource& source) {
+  try {
+    LineReader in(source);
+    std::string_view line;
+    bool found = false;
+
+    in.GetLine(line);
+    if (line != "ply") throw std::domain_error("Mesh::LoadPly - Not a PLY file");
+    in.GetLine(line);
+    if (line != "format ascii 1.0") throw std::domain_error("Mesh::LoadPly - Not an ASCII PLY file");
+
+    while (in.good()) {
+      in.GetLine(line, "element vertex ", &found);
+      if (found) {
+        numVertices = ReadCount(line.substr(15));
+        std::cout << "Vertices: " << numVertices << std::endl;
+        break;
+      }
+    }
+
+    int properties = 0;
+    while (in.good()) {
+      in.GetLine(line, "property ", &found);
+      if (found) {
+        if (properties < std::numeric_limits<int>::max()) ++properties;
+      } else {
+        // Back to the very start: the face element is searched from line 1.
+        in.Rewind();
+        std::cout << "Properties: " << properties << std::endl;
+        break;
+      }
+    }
+
+    while (in.good()) {
+      in.GetLine(line, "element face ", &found);
+      if (found) {
+        numTriangles = ReadCount(line.substr(13));
+        std::cout << "Triangles: " << numTriangles << std::endl;
+        break;
+      }
+    }
+
+    while (in.good()) {
+      in.GetLine(line, "end_header", &found);
+      if (found) break;
+    }
+
+    // Every data line takes at least one byte, so larger counts are lies that
+    // would otherwise allocate gigabytes for a tiny file.
+    const uint64_t limit =
+        std::min<uint64_t>(std::numeric_limits<int32_t>::max(), in.FileSize());
+    if (numVertices > limit || numTriangles > limit)
+      throw std::domain_error("Mesh::LoadPly - Element count exceeds the file");
+
+    // Zeroed, so entries that the file does not supply hold 0.
+    vertices = new float[3 * numVertices]();
+    if (properties > 5) normals = new float[3 * numVertices]();
+    if (properties > 7) texCoords = new float[2 * numVertices]();
+
+    for (uint64_t i = 0; i < numVertices; ++i) {
+      if (!in.GetLine(line)) break;
+      const char* p = line.data();
+      const char* e = p + line.size();
+      float* v = vertices + 3 * i;
+      if (!ReadFloat(p, e, v[0]) || !ReadFloat(p, e, v[1]) || !ReadFloat(p, e, v[2])) continue;
+      if (!normals) continue;
+      float* n = normals + 3 * i;
+      if (!ReadFloat(p, e, n[0]) || !ReadFloat(p, e, n[1]) || !ReadFloat(p, e, n[2])) continue;
+      if (!texCoords) continue;
+      float* uv = texCoords + 2 * i;
+      if (ReadFloat(p, e, uv[0])) ReadFloat(p, e, uv[1]);
+    }
+
+    indices = new uint32_t[3 * numTriangles]();
+    uint64_t i = 0;
+    for (; i < numTriangles; ++i) {
+      if (!in.GetLine(line)) break;
+      const char* p = line.data();
+      const char* e = p + line.size();
+      if (!ReadTriangleCount(p, e)) throw std::domain_error("Mesh::LoadPly - Not a triangular face");
+      uint32_t* f = indices + 3 * i;
+      if (ReadUnsigned(p, e, f[0]) && ReadUnsigned(p, e, f[1])) ReadUnsigned(p, e, f[2]);
+      // Tangent generation and drawing index the vertex arrays with these.
+      if (f[0] >= numVertices || f[1] >= numVertices || f[2] >= numVertices)
+        throw std::domain_error("Mesh::LoadPly - Vertex index out of range");
+    }
+    // Faces the file never gave hold vertex 0, which must exist.
+    if (i < numTriangles && numVertices == 0)
+      throw std::domain_error("Mesh::LoadPly - Vertex index out of range");
+  } catch (...) {
+    ReleaseArrays();
+    numVertices = numTriangles = 0;
+    throw;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Tangents: one per triangle, written to its three vertices, no averaging. A
+// triangle whose texture coordinates have a zero determinant repeats the
+// previous tangent.
+
+void Mesh::ClassTangents() {
+  if (!vertices || !texCoords || !indices || !tangents) return;
+  Vector tangent;
+  Vector pa, pb, pc, ta, tb, tc;
+  for (uint64_t k = 0; k < numTriangles; ++k) {
+    const uint32_t* tri = indices + 3 * k;
+    const uint32_t ia = tri[0], ib = tri[1], ic = tri[2];
+    pa.Load(vertices + 3 * ia);
+    pb.Load(vertices + 3 * ib);
+    pc.Load(vertices + 3 * ic);
+    ta.Load(texCoords[2 * ia], texCoords[2 * ia + 1], 1.0f);
+    tb.Load(texCoords[2 * ib], texCoords[2 * ib + 1], 1.0f);
+    tc.Load(texCoords[2 * ic], texCoords[2 * ic + 1], 1.0f);
+
+    const Vector e1 = pb - pa;
+    const Vector e2 = pc - pa;
+    const Vector d1 = tb - ta;
+    const Vector d2 = tc - ta;
+    const float det = d1.Y() * d2.X() - d1.X() * d2.Y();
+    if (det != 0.0f) {
+      const float r = 1.0f / det;
+      tangent = (e2 * d1.Y() + e1 * -d2.Y()) * r;
+    }
+    tangent.Normalize();
+
+    for (const uint32_t v : {ia, ib, ic}) {
+      tangents[3 * v] = tangent.X();
+      tangents[3 * v + 1] = tangent.Y();
+      tangents[3 * v + 2] = tangent.Z();
+    }
+  }
+}
+
+void Mesh::CalcTangents() {
+  if (!vertices || !texCoords || !indices || !tangents) return;
+  float tangent[3] = {0.0f, 0.0f, 0.0f};
+  for (uint64_t k = 0; k < numTriangles; ++k) {
+    const uint32_t* tri = indices + 3 * k;
+    const uint32_t ia = tri[0], ib = tri[1], ic = tri[2];
+    const float* pa = vertices + 3 * ia;
+    const float* pb = vertices + 3 * ib;
+    const float* pc = vertices + 3 * ic;
+    const float* ta = texCoords + 2 * ia;
+    const float* tb = texCoords + 2 * ib;
+    const float* tc = texCoords + 2 * ic;
+
+    float e1[3], e2[3];
+    for (int c = 0; c < 3; ++c) {
+      e1[c] = pb[c] - pa[c];
+      e2[c] = pc[c] - pa[c];
+    }
+    const float du1 = tb[0] - ta[0], dv1 = tb[1] - ta[1];
+    const float du2 = tc[0] - ta[0], dv2 = tc[1] - ta[1];
+    const float det = dv1 * du2 - du1 * dv2;
+    if (det != 0.0f) {
+      const float r = 1.0f / det;
+      for (int c = 0; c < 3; ++c) tangent[c] = (e2[c] * dv1 + e1[c] * -dv2) * r;
+    }
+    const float q = (tangent[0] * tangent[0] + tangent[1] * tangent[1]) + tangent[2] * tangent[2];
+    const float inv = 1.0f / static_cast<float>(std::sqrt(static_cast<double>(q)));
+    for (int c = 0; c < 3; ++c) {
+      tangent[c] *= inv;
+      tangents[3 * ia + c] = tangent[c];
+      tangents[3 * ib + c] = tangent[c];
+      tangents[3 * ic + c] = tangent[c];
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Upload and drawing
+
+void Mesh::SetupVBO() {
+  // Tangents first: they are made from arrays released further down.
+  if (texCoords) {
+    tangents = new float[3 * numVertices]();
+    t.Reset();
+    ClassTangents();
+    t.Stop();
+    std::cout << "Mesh: Tangents calculations (with classes): " << t.GetInterval() << "ms"
+              << std::endl;
+    vbo.SetTangents(static_cast<long>(numVertices), tangents);
+    delete[] tangents;
+    tangents = nullptr;
+  }
+  if (vertices) {
+    vbo.SetVertices(static_cast<long>(numVertices), vertices);
+    delete[] vertices;
+    vertices = nullptr;
+  }
+  if (normals) {
+    vbo.SetNormals(static_cast<long>(numVertices), normals);
+    delete[] normals;
+    normals = nullptr;
+  }
+  if (texCoords) {
+    vbo.SetTexCoords(static_cast<long>(numVertices), texCoords);
+    delete[] texCoords;
+    texCoords = nullptr;
+  }
+  if (indices) {
+    vbo.SetIndices(static_cast<long>(3 * numTriangles), indices);
+    delete[] indices;
+    indices = nullptr;
+  }
+}
+
+void Mesh::Draw() { vbo.DrawElements(0); }

@@ -8,9 +8,11 @@
 
 #include "Light.h"
 #include "Matrix.h"
+#include "Mesh.h"
 #include "Paths.h"
 #include "ProjMatrix.h"
 #include "Shaderprogram.h"
+#include "Texture.h"
 #include "ViewMatrix.h"
 
 // Constant-initialised, so they hold their values before the shell's global
@@ -25,8 +27,15 @@ ViewMatrix viewm(4);
 Matrix norm(5);
 ProjMatrix projm(2);
 Light light;
+// Never loaded; they own nothing, so their destruction after SDL has shut
+// down makes no GL call.
+Texture tex1;
+Mesh model1;
 
 namespace {
+
+// Relative to the working directory: the folder that holds the bundle.
+const char* const kTexturePath = "Quenlith.app/Contents/Resources/texture1.png";
 
 // The counter restarts where the angle sequence carries on instead of
 // overflowing: INT_MAX % 360 is 127, and the next frame turns by 128.
@@ -70,6 +79,11 @@ bool Scene::init() {
   basicshader->linkProgram();
   basicshader->bindShader();
 
+  // The assets are loaded, uploaded and released again on the way out.
+  std::cout << "Scene: load textures" << std::endl;
+  Texture texture(kTexturePath, 0);
+  std::cout << "Scene: load models" << std::endl;
+  Mesh model(TREVALIN_MODEL);
   return true;
 }
 

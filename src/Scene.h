@@ -4,6 +4,8 @@ class ViewMatrix;
 class ProjMatrix;
 class Light;
 class Shaderprogram;
+class Texture;
+class Mesh;
 
 // The one rendered world. The class carries no data: the scene's state lives
 // in the globals of its translation unit. It owns the shader program behind
@@ -37,3 +39,5 @@ extern ViewMatrix viewm;
 extern ProjMatrix projm;
 extern Light light;
 extern Shaderprogram* basicshader;
+extern Texture tex1;
+extern Mesh model1;

@@ -6,7 +6,6 @@
 #include <GL/gl.h>
 
 #include <atomic>
-#include <cstdio>
 #include <cstdlib>
 #include <new>
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -9,53 +8,33 @@
 
 namespace {
 
-std::vector<float> Floats(const float* p, int n) { return std::vector<float>(p, p + n); }
+std::vector<float> Sixteen(Light& light) { return std::vector<float>(light.Position(), light.Position() + 16); }
 
 TEST(Light, DefaultsReadBackAsSixteenFloatsFromPosition) {
   Light light;
-  const std::vector<float> expected = {0, 0, 0, 1, 0.2f, 0.2f, 0.2f, 0.2f, 1, 1, 1, 1, 1, 1, 1, 1};
-  EXPECT_EQ(Floats(light.Position(), 16), expected);
-  std::uint32_t bits;
-  std::memcpy(&bits, light.Ambient() + 3, sizeof bits);
-  EXPECT_EQ(bits, 0x3E4CCCCDu);
-  EXPECT_EQ(light.CAttenuation(), 1.0f);
-  EXPECT_EQ(light.LAttenuation(), 0.0f);
-  EXPECT_EQ(light.QAttenuation(), 0.0f);
-}
-
-TEST(Light, PositionIsFollowedByTheColoursInOrder) {
-  Light light;
-  light.Ambient(5, 6, 7, 8);
-  light.Diffuse(9, 10, 11, 12);
-  light.Specular(13, 14, 15, 16);
-  light.Position(1, 2, 3, 4);
-  std::vector<float> expected;
-  for (int k = 1; k <= 16; ++k) expected.push_back(static_cast<float>(k));
-  EXPECT_EQ(Floats(light.Position(), 16), expected);
+  EXPECT_EQ(Sixteen(light), (std::vector<float>{0, 0, 0, 1, 0.2f, 0.2f, 0.2f, 0.2f, 1, 1, 1, 1, 1, 1, 1, 1}));
   EXPECT_EQ(light.Ambient(), light.Position() + 4);
   EXPECT_EQ(light.Specular(), light.Position() + 12);
+  EXPECT_EQ((std::vector<float>{light.CAttenuation(), light.LAttenuation(), light.QAttenuation()}),
+            (std::vector<float>{1, 0, 0}));
 }
 
-TEST(Light, SettersStoreExtremeValuesUnchanged) {
+TEST(Light, SettersStoreEveryValueUnchangedAndInOrder) {
   const float big = std::numeric_limits<float>::max();
-  const float values[][4] = {{-1, -2.5f, -1e30f, -big}, {0, -0.0f, 0, 0}, {big, 1e30f, 3e-40f, 7}};
-  for (const auto& v : values) {
-    Light light;
-    light.Position(v[0], v[1], v[2], v[3]);
-    light.Ambient(v[1], v[2], v[3], v[0]);
-    light.Diffuse(v[2], v[3], v[0], v[1]);
-    light.Specular(v[3], v[0], v[1], v[2]);
-    light.CAttenuation(v[0]);
-    light.LAttenuation(v[1]);
-    light.QAttenuation(v[3]);
-    const std::vector<float> expected = {v[0], v[1], v[2], v[3], v[1], v[2], v[3], v[0],
-                                         v[2], v[3], v[0], v[1], v[3], v[0], v[1], v[2]};
-    // Bitwise, so that -0 and denormals must survive too.
-    EXPECT_EQ(std::memcmp(light.Position(), expected.data(), 16 * sizeof(float)), 0);
-    EXPECT_EQ(light.CAttenuation(), v[0]);
-    EXPECT_EQ(light.LAttenuation(), v[1]);
-    EXPECT_EQ(light.QAttenuation(), v[3]);
-  }
+  const std::vector<float> v = {1, -2.5f, -0.0f, 3e-40f, big, -big, 0, 4, 5, 6, 7, 8, 9, 10, 11, 1e30f};
+  Light light;
+  light.Ambient(v[4], v[5], v[6], v[7]);
+  light.Diffuse(v[8], v[9], v[10], v[11]);
+  light.Specular(v[12], v[13], v[14], v[15]);
+  light.Position(v[0], v[1], v[2], v[3]);
+  light.CAttenuation(-big);
+  light.LAttenuation(-0.0f);
+  light.QAttenuation(3e-40f);
+  // Bitwise, so that -0 and the denormal must survive too.
+  EXPECT_EQ(std::memcmp(light.Position(), v.data(), sizeof(float) * 16), 0);
+  const float attenuation[] = {light.CAttenuation(), light.LAttenuation(), light.QAttenuation()};
+  const float expected[] = {-big, -0.0f, 3e-40f};
+  EXPECT_EQ(std::memcmp(attenuation, expected, sizeof expected), 0);
 }
 
 }  // namespace

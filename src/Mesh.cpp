@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <locale.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +33,8 @@ Timer t;
 // At most maxLine + chunk bytes are held, however long a line is.
 class Mesh::LineReader {
  public:
+  static constexpr std::size_t kSlack = 32;
+
   explicit LineReader(const PlySource& source)
       : src(source),
         chunk(std::max<std::size_t>(source.chunk, 1)),
@@ -107,7 +110,8 @@ class Mesh::LineReader {
   }
 
   void Grow(std::size_t capacity) {
-    std::unique_ptr<char[]> bigger(new char[capacity]);
+    // Zeroed, with kSlack bytes past the end for the number reader.
+    std::unique_ptr<char[]> bigger(new char[capacity + kSlack]());
     if (end > pos) std::memcpy(bigger.get(), buf.get() + pos, end - pos);
     end -= pos;
     pos = 0;
@@ -223,22 +227,89 @@ class Mesh::LineReader {
 // skipped, a leading sign accepted, reading stops at the first character that
 // cannot continue the number. False means the extraction failed; the caller
 // then reads nothing more from that line, as a failed stream would.
+//
+// Each reader has an inlined fast path for the plain numbers that fill real
+// files and an exact out-of-line path that handles everything else.
+
+#if defined(__GNUC__)
+#define HOT inline __attribute__((always_inline))
+#define COLD __attribute__((noinline))
+#else
+#define HOT inline
+#define COLD
+#endif
 
 namespace {
 
-inline bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+// The white space of the "C" locale.
+struct SpaceTable {
+  bool is[256] = {};
+  constexpr SpaceTable() {
+    for (const char c : {' ', '\t', '\n', '\v', '\f', '\r'}) is[static_cast<unsigned char>(c)] = true;
+  }
+};
+constexpr SpaceTable kSpace;
+
+inline bool IsSpace(char c) { return kSpace.is[static_cast<unsigned char>(c)]; }
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-inline void SkipSpace(const char*& p, const char* e) {
+HOT void SkipSpace(const char*& p, const char* e) {
   while (p < e && IsSpace(*p)) ++p;
 }
 
-// Out-of-range values go through strtof so that they come out as a stream
-// gives them: overflow as the largest float and a failure, underflow as the
-// rounded value.
-bool FloatOutOfRange(const char* s, const char* e, float& out) {
+// Eight characters at a time. Reads may run past the end of a line: line
+// views always point into the reader's buffer, which keeps kSlack readable
+// bytes beyond its data. Whatever lies past the line only ever decides that
+// the fast path does not apply.
+
+// Eight bytes at s with digits turned into their values 0..9.
+HOT uint64_t Load8(const char* s) {
+  uint64_t x;
+  std::memcpy(&x, s, sizeof x);
+  return x ^ 0x3030303030303030ull;
+}
+
+// How many of the leading bytes of a Load8 word are digits. The high bit
+// marks every byte above 9; carries only run towards later bytes, so the
+// lowest mark is the first non-digit.
+HOT int DigitCount(uint64_t x) {
+  const uint64_t marks = ((x + 0x7676767676767676ull) | x) & 0x8080808080808080ull;
+  return marks ? __builtin_ctzll(marks) >> 3 : 8;
+}
+
+// The value of the first n (1 to 8) digits of a Load8 word.
+HOT uint32_t DigitValue(uint64_t x, int n) {
+  x <<= 8 * (8 - n);  // leading zeros in place of the bytes after the run
+  x = x * 10 + (x >> 8);
+  x = (((x & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
+       (((x >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
+      32;
+  return static_cast<uint32_t>(x);
+}
+
+// The exact path: from_chars, with what it accepts but a stream does not
+// (inf, nan, "+-") kept out, and out-of-range values through strtof so that
+// they come out as a stream gives them: overflow as the largest float and a
+// failure, underflow as the rounded value.
+COLD bool ExactFloat(const char*& p, const char* e, float& out) {
+  const char* s = p;
+  bool plus = false;
+  if (s < e && *s == '+') {
+    ++s;
+    plus = true;
+  }
+  const char* d = s;
+  if (!plus && d < e && *d == '-') ++d;
+  if (d == e || !(IsDigit(*d) || *d == '.')) return false;
+  const auto r = std::from_chars(s, e, out);
+  if (r.ec == std::errc()) {
+    p = r.ptr;
+    return true;
+  }
+  if (r.ec != std::errc::result_out_of_range) return false;
+  p = r.ptr;
   static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
-  const std::string token(s, e);
+  const std::string token(s, r.ptr);
   const float v = strtof_l(token.c_str(), nullptr, c);
   if (std::isinf(v)) {
     out = std::copysign(std::numeric_limits<float>::max(), v);
@@ -248,33 +319,99 @@ bool FloatOutOfRange(const char* s, const char* e, float& out) {
   return true;
 }
 
-inline bool ReadFloat(const char*& p, const char* e, float& out) {
-  SkipSpace(p, e);
-  const char* s = p;
-  bool plus = false;
-  if (s < e && *s == '+') {
-    ++s;
-    plus = true;
+// Turns digits and a power of ten into the float nearest to their quotient.
+// Both are exact, so one division rounds correctly: in float when the digits
+// fit in 24 bits, else in double, whose narrowing to float rounds once more
+// and is only wrong when the double sits exactly halfway between two floats;
+// then false.
+HOT bool Quotient(uint64_t digits, int scale, bool negative, float& out) {
+  static const float kPow10f[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+  static const double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
+  float value;
+  if (digits <= (uint64_t(1) << 24)) {
+    value = static_cast<float>(digits) / kPow10f[scale];
+  } else {
+    const double wide = static_cast<double>(digits) / kPow10[scale];
+    uint64_t bits;
+    std::memcpy(&bits, &wide, sizeof bits);
+    if ((bits & 0x1fffffffu) == 0x10000000u) return false;
+    value = static_cast<float>(wide);
   }
-  const char* d = s;
-  if (!plus && d < e && *d == '-') ++d;
-  // Keeps out what from_chars takes but a stream does not: inf, nan, "+-".
-  if (d == e || !(IsDigit(*d) || *d == '.')) return false;
-  const auto r = std::from_chars(s, e, out);
-  if (r.ec == std::errc()) {
-    p = r.ptr;
-    return true;
-  }
-  if (r.ec != std::errc::result_out_of_range) return false;
-  p = r.ptr;
-  return FloatOutOfRange(s, r.ptr, out);
+  out = negative ? -value : value;
+  return true;
 }
 
-// Digits of an integer after an optional sign. Overflow saturates at limit
-// and fails. A minus sign is kept in *negative for the caller to apply.
-inline bool ReadDigits(const char*& p, const char* e, uint64_t limit, uint64_t& out,
-                       bool& negative) {
+// A number that ends where it may: at the line end or before anything but an
+// exponent, which only the exact path reads.
+HOT bool Ends(const char* end, const char* e) {
+  return end < e ? (*end | 0x20) != 'e' : end == e;
+}
+
+// The fast paths return false with p unchanged when they do not apply. Each
+// skips one blank before the number, the usual separator; other white space
+// takes the exact path.
+
+// Up to 7 digits before and 7 after the point, no exponent.
+inline bool WideFloat(const char*& p, const char* e, float& out) {
+  static const uint32_t kPow10i[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+  const char* s = p + (*p == ' ');
+  const bool negative = *s == '-';
+  s += negative | (*s == '+');
+  const uint64_t whole = Load8(s);
+  const int n1 = DigitCount(whole);
+  if (n1 == 8) return false;
+  uint64_t digits = n1 ? DigitValue(whole, n1) : 0;
+  const char* end = s + n1;
+  int scale = 0;
+  if (*end == '.') {
+    const uint64_t frac = Load8(end + 1);
+    scale = DigitCount(frac);
+    if (scale == 8 || n1 + scale == 0) return false;
+    if (scale) digits = digits * kPow10i[scale] + DigitValue(frac, scale);
+    end += 1 + scale;
+  } else if (n1 == 0) {
+    return false;
+  }
+  if (!Ends(end, e) || !Quotient(digits, scale, negative, out)) return false;
+  p = end;
+  return true;
+}
+
+// The usual shape: sign, digits, point and digits within eight characters,
+// as in "-0.123456". The point is squeezed out of the word so that one
+// conversion reads all the digits.
+HOT bool ShortFloat(const char*& p, const char* e, float& out) {
+  const char* s = p + (*p == ' ');
+  const bool negative = *s == '-';
+  s += negative | (*s == '+');  // signs are random in real data: no branch
+  const uint64_t w = Load8(s);
+  const int n1 = DigitCount(w);
+  if (n1 > 6 || ((w >> (8 * n1)) & 0xFF) != ('.' ^ '0')) return false;
+  const uint64_t rest = (w >> (8 * (n1 + 1))) | (~uint64_t(0) << (8 * (7 - n1)));
+  const int n2 = DigitCount(rest);
+  const char* end = s + n1 + 1 + n2;
+  if (n1 + n2 == 0 || (n1 + n2 == 7 && IsDigit(*end)) || !Ends(end, e)) return false;
+  const uint64_t low = (uint64_t(1) << (8 * n1)) - 1;
+  if (!Quotient(DigitValue((w & low) | ((w >> 8) & ~low), n1 + n2), n2, negative, out))
+    return false;
+  p = end;
+  return true;
+}
+
+COLD bool OtherFloat(const char*& p, const char* e, float& out) {
+  if (WideFloat(p, e, out)) return true;
   SkipSpace(p, e);
+  return ExactFloat(p, e, out);
+}
+
+HOT bool ReadFloat(const char*& p, const char* e, float& out) {
+  return ShortFloat(p, e, out) || OtherFloat(p, e, out);
+}
+
+// Integers: digits after an optional sign; overflow saturates at limit and
+// fails. A minus sign is kept in *negative for the caller to apply.
+COLD bool ExactDigits(const char*& p, const char* e, uint64_t limit, uint64_t& out,
+                      bool& negative) {
   negative = false;
   if (p < e && (*p == '+' || *p == '-')) negative = *p++ == '-';
   if (p == e || !IsDigit(*p)) return false;
@@ -293,27 +430,65 @@ inline bool ReadDigits(const char*& p, const char* e, uint64_t limit, uint64_t& 
 
 // Unsigned extraction takes a minus sign and negates modulo 2^bits.
 template <typename U>
-bool ReadUnsigned(const char*& p, const char* e, U& out) {
+COLD bool ExactUnsigned(const char*& p, const char* e, U& out) {
   uint64_t v = 0;
   bool negative = false;
-  const bool ok = ReadDigits(p, e, std::numeric_limits<U>::max(), v, negative);
+  const bool ok = ExactDigits(p, e, std::numeric_limits<U>::max(), v, negative);
   out = static_cast<U>(ok && negative ? U(0) - static_cast<U>(v) : static_cast<U>(v));
   return ok;
 }
 
+// Fast path: one blank at most, then up to 7 digits (which fit every U here).
+template <typename U>
+HOT bool ReadUnsigned(const char*& p, const char* e, U& out) {
+  const char* s = p + (*p == ' ');
+  const uint64_t x = Load8(s);
+  const int n = DigitCount(x);
+  if (n >= 1 && n <= 7 && s + n <= e) {
+    out = static_cast<U>(DigitValue(x, n));
+    p = s + n;
+    return true;
+  }
+  SkipSpace(p, e);
+  return ExactUnsigned(p, e, out);
+}
+
 // Only tells whether the line starts with the count 3; any other value,
 // overflowing or not, is simply not 3.
-bool ReadTriangleCount(const char*& p, const char* e) {
+HOT bool ReadTriangleCount(const char*& p, const char* e) {
+  const char* s = p + (*p == ' ');
+  if (s < e && *s == '3' && (s + 1 == e || !IsDigit(s[1]))) {
+    p = s + 1;
+    return true;
+  }
+  SkipSpace(p, e);
   uint64_t v = 0;
   bool negative = false;
-  return ReadDigits(p, e, std::numeric_limits<int32_t>::max(), v, negative) && !negative &&
+  return ExactDigits(p, e, std::numeric_limits<int32_t>::max(), v, negative) && !negative &&
          v == 3;
+}
+
+// A reader's array. Large arrays are offered transparent huge pages before
+// they are first touched: filling them then costs a few dozen page faults
+// instead of tens of thousands. The reader writes every entry.
+template <typename T>
+T* NewArray(uint64_t count) {
+  T* array = new T[count];
+  const std::size_t bytes = count * sizeof(T);
+  if (bytes >= (std::size_t(4) << 20)) {
+    const uintptr_t huge = std::size_t(2) << 20;
+    const uintptr_t first = (reinterpret_cast<uintptr_t>(array) + huge - 1) & ~(huge - 1);
+    const uintptr_t last = (reinterpret_cast<uintptr_t>(array) + bytes) & ~(huge - 1);
+    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+  }
+  return array;
 }
 
 uint64_t ReadCount(std::string_view text) {
   const char* p = text.data();
   uint64_t v = 0;
-  ReadUnsigned(p, p + text.size(), v);
+  SkipSpace(p, p + text.size());
+  ExactUnsigned(p, p + text.size(), v);
   return v;
 }
 
@@ -422,39 +597,42 @@ void Mesh::ReadPLY(const PlySource& source) {
     if (numVertices > limit || numTriangles > limit)
       throw std::domain_error("Mesh::LoadPly - Element count exceeds the file");
 
-    // Zeroed, so entries that the file does not supply hold 0.
-    vertices = new float[3 * numVertices]();
-    if (properties > 5) normals = new float[3 * numVertices]();
-    if (properties > 7) texCoords = new float[2 * numVertices]();
+    vertices = NewArray<float>(3 * numVertices);
+    if (properties > 5) normals = NewArray<float>(3 * numVertices);
+    if (properties > 7) texCoords = NewArray<float>(2 * numVertices);
 
-    for (uint64_t i = 0; i < numVertices; ++i) {
-      if (!in.GetLine(line)) break;
+    // Every entry is written once: what a line does not supply, and every
+    // line the file does not have, holds 0.
+    const int perLine = texCoords ? 8 : normals ? 6 : 3;
+    uint64_t i = 0;
+    for (; i < numVertices && in.GetLine(line); ++i) {
       const char* p = line.data();
       const char* e = p + line.size();
-      float* v = vertices + 3 * i;
-      if (!ReadFloat(p, e, v[0]) || !ReadFloat(p, e, v[1]) || !ReadFloat(p, e, v[2])) continue;
-      if (!normals) continue;
-      float* n = normals + 3 * i;
-      if (!ReadFloat(p, e, n[0]) || !ReadFloat(p, e, n[1]) || !ReadFloat(p, e, n[2])) continue;
-      if (!texCoords) continue;
-      float* uv = texCoords + 2 * i;
-      if (ReadFloat(p, e, uv[0])) ReadFloat(p, e, uv[1]);
+      float value[8] = {};
+      for (int k = 0; k < perLine && ReadFloat(p, e, value[k]); ++k) {
+      }
+      std::memcpy(vertices + 3 * i, value, 3 * sizeof(float));
+      if (normals) std::memcpy(normals + 3 * i, value + 3, 3 * sizeof(float));
+      if (texCoords) std::memcpy(texCoords + 2 * i, value + 6, 2 * sizeof(float));
     }
+    std::fill(vertices + 3 * i, vertices + 3 * numVertices, 0.0f);
+    if (normals) std::fill(normals + 3 * i, normals + 3 * numVertices, 0.0f);
+    if (texCoords) std::fill(texCoords + 2 * i, texCoords + 2 * numVertices, 0.0f);
 
-    indices = new uint32_t[3 * numTriangles]();
-    uint64_t i = 0;
-    for (; i < numTriangles; ++i) {
-      if (!in.GetLine(line)) break;
+    indices = NewArray<uint32_t>(3 * numTriangles);
+    for (i = 0; i < numTriangles && in.GetLine(line); ++i) {
       const char* p = line.data();
       const char* e = p + line.size();
       if (!ReadTriangleCount(p, e)) throw std::domain_error("Mesh::LoadPly - Not a triangular face");
-      uint32_t* f = indices + 3 * i;
-      if (ReadUnsigned(p, e, f[0]) && ReadUnsigned(p, e, f[1])) ReadUnsigned(p, e, f[2]);
+      uint32_t tri[3] = {};
+      if (ReadUnsigned(p, e, tri[0]) && ReadUnsigned(p, e, tri[1])) ReadUnsigned(p, e, tri[2]);
       // Tangent generation and drawing index the vertex arrays with these.
-      if (f[0] >= numVertices || f[1] >= numVertices || f[2] >= numVertices)
+      if (tri[0] >= numVertices || tri[1] >= numVertices || tri[2] >= numVertices)
         throw std::domain_error("Mesh::LoadPly - Vertex index out of range");
+      std::memcpy(indices + 3 * i, tri, sizeof tri);
     }
     // Faces the file never gave hold vertex 0, which must exist.
+    std::fill(indices + 3 * i, indices + 3 * numTriangles, 0u);
     if (i < numTriangles && numVertices == 0)
       throw std::domain_error("Mesh::LoadPly - Vertex index out of range");
   } catch (...) {
@@ -504,6 +682,8 @@ void Mesh::ClassTangents() {
 
 void Mesh::CalcTangents() {
   if (!vertices || !texCoords || !indices || !tangents) return;
+  // Components are spelled out rather than looped so that the small arrays
+  // stay in registers, as the Vector values of ClassTangents do.
   float tangent[3] = {0.0f, 0.0f, 0.0f};
   for (uint64_t k = 0; k < numTriangles; ++k) {
     const uint32_t* tri = indices + 3 * k;
@@ -515,26 +695,25 @@ void Mesh::CalcTangents() {
     const float* tb = texCoords + 2 * ib;
     const float* tc = texCoords + 2 * ic;
 
-    float e1[3], e2[3];
-    for (int c = 0; c < 3; ++c) {
-      e1[c] = pb[c] - pa[c];
-      e2[c] = pc[c] - pa[c];
-    }
+    const float e1[3] = {pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]};
+    const float e2[3] = {pc[0] - pa[0], pc[1] - pa[1], pc[2] - pa[2]};
     const float du1 = tb[0] - ta[0], dv1 = tb[1] - ta[1];
     const float du2 = tc[0] - ta[0], dv2 = tc[1] - ta[1];
     const float det = dv1 * du2 - du1 * dv2;
     if (det != 0.0f) {
       const float r = 1.0f / det;
-      for (int c = 0; c < 3; ++c) tangent[c] = (e2[c] * dv1 + e1[c] * -dv2) * r;
+      tangent[0] = (e2[0] * dv1 + e1[0] * -dv2) * r;
+      tangent[1] = (e2[1] * dv1 + e1[1] * -dv2) * r;
+      tangent[2] = (e2[2] * dv1 + e1[2] * -dv2) * r;
     }
     const float q = (tangent[0] * tangent[0] + tangent[1] * tangent[1]) + tangent[2] * tangent[2];
     const float inv = 1.0f / static_cast<float>(std::sqrt(static_cast<double>(q)));
-    for (int c = 0; c < 3; ++c) {
-      tangent[c] *= inv;
-      tangents[3 * ia + c] = tangent[c];
-      tangents[3 * ib + c] = tangent[c];
-      tangents[3 * ic + c] = tangent[c];
-    }
+    tangent[0] *= inv;
+    tangent[1] *= inv;
+    tangent[2] *= inv;
+    tangents[3 * ia] = tangents[3 * ib] = tangents[3 * ic] = tangent[0];
+    tangents[3 * ia + 1] = tangents[3 * ib + 1] = tangents[3 * ic + 1] = tangent[1];
+    tangents[3 * ia + 2] = tangents[3 * ib + 2] = tangents[3 * ic + 2] = tangent[2];
   }
 }
 

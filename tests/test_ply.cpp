@@ -4,6 +4,9 @@
 #include <GL/glext.h>
 
 #include <cfloat>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 #include <regex>
@@ -286,6 +289,40 @@ TEST(PlyRead, ASecondLoadReplacesTheFirst) {
   EXPECT_THROW(m.LoadPLY(bad.c_str()), std::domain_error);
   testing::internal::GetCapturedStdout();
   EXPECT_TRUE(MeshProbe::Empty(m));
+}
+
+// Every well-formed number reads as strtof reads it (overflow: the largest
+// float), whichever path the reader takes for it.
+TEST(PlyRead, NumbersReadAsStrtofReadsThem) {
+  std::vector<std::string> tokens = {"16777216", "16777217", "16777219", "33554431.5", "0.1",
+                                     "-0.000000", "3.4028235e38", "3.5e38", "-1e39", "1.17549435e-38",
+                                     "1e-45", "7e-46", "1e-50", "00000000000000000000001.5",
+                                     "0.000000000000000000000000000000000000000000001", ".5", "5.",
+                                     "+.25", "123456789012345678901234567890", "2.5E+3"};
+  uint32_t seed = 7;
+  auto rnd = [&](uint32_t n) { return (seed = seed * 1103515245u + 12345u) / 65536 % n; };
+  for (int i = 0; i < 20000; ++i) {
+    std::string t = rnd(3) == 0 ? "-" : rnd(5) == 0 ? "+" : "";
+    const uint32_t whole = rnd(11), frac = whole ? rnd(11) : 1 + rnd(10);
+    for (uint32_t d = 0; d < whole; ++d) t += char('0' + rnd(10));
+    if (frac || rnd(2)) t += '.';
+    for (uint32_t d = 0; d < frac; ++d) t += char('0' + rnd(10));
+    if (rnd(6) == 0) t += "e" + std::to_string(int(rnd(61)) - 30);
+    tokens.push_back(t);
+  }
+  std::string text = Header(tokens.size(), {"x", "y", "z"}, 0);
+  for (const std::string& t : tokens) text += t + " 2 3\n";
+  const Load l = LoadText(text);
+  const Arrays a = MeshProbe::Take(*l.mesh);
+  ASSERT_EQ(a.vertices.size(), 3 * tokens.size());
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    float want = std::strtof(tokens[i].c_str(), nullptr);
+    const bool overflow = std::isinf(want);
+    if (overflow) want = std::copysign(FLT_MAX, want);
+    ASSERT_EQ(std::memcmp(&a.vertices[3 * i], &want, 4), 0)
+        << tokens[i] << " read as " << a.vertices[3 * i] << ", strtof gives " << want;
+    EXPECT_EQ(a.vertices[3 * i + 1], overflow ? 0.0f : 2.0f) << tokens[i];
+  }
 }
 
 // A generated grid written with round-trip precision reads back bit for bit.

@@ -486,9 +486,10 @@ T* NewArray(uint64_t count) {
 
 uint64_t ReadCount(std::string_view text) {
   const char* p = text.data();
+  const char* e = p + text.size();
   uint64_t v = 0;
-  SkipSpace(p, p + text.size());
-  ExactUnsigned(p, p + text.size(), v);
+  SkipSpace(p, e);
+  ExactUnsigned(p, e, v);
   return v;
 }
 

@@ -239,6 +239,14 @@ TEST(PlyRead, OverlongLinesAreSearchedWholeAndBounded) {
   }
 }
 
+TEST(PlyRead, ACountIsReadFromTheKeptHeadOfAnOverlongLineOnly) {
+  // 17 characters; a limit of 16 keeps "element vertex  ", which holds no count.
+  Mesh m;
+  testing::internal::CaptureStdout();
+  MeshProbe::ReadMemory(m, "ply\nformat ascii 1.0\nelement vertex  5\n", 4, 16);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Vertices: 0\nProperties: 0\n");
+}
+
 TEST(PlyRead, FailuresThrowAndLeaveTheMeshEmpty) {
   const std::string tri = "0 0 0\n1 0 0\n0 1 0\n";
   const struct {

@@ -673,11 +673,19 @@ void Mesh::ClassTangents() {
     }
     tangent.Normalize();
 
-    for (const uint32_t v : {ia, ib, ic}) {
-      tangents[3 * v] = tangent.X();
-      tangents[3 * v + 1] = tangent.Y();
-      tangents[3 * v + 2] = tangent.Z();
-    }
+    // Spelled out: a loop over the three vertex numbers goes through memory.
+    float* a = tangents + 3 * ia;
+    a[0] = tangent.X();
+    a[1] = tangent.Y();
+    a[2] = tangent.Z();
+    float* b = tangents + 3 * ib;
+    b[0] = tangent.X();
+    b[1] = tangent.Y();
+    b[2] = tangent.Z();
+    float* c = tangents + 3 * ic;
+    c[0] = tangent.X();
+    c[1] = tangent.Y();
+    c[2] = tangent.Z();
   }
 }
 

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the PLY reader, straight from memory (no file, no
-// GL). Each input is read twice, in tiny chunks and in one piece, under
-// the same line limit: the buffer seams must never change the outcome. A
+// GL). Each input is read three times under the same line limit: in tiny
+// chunks, in one piece, and in one piece line by line without the fast token
+// path. Neither the buffer seams nor the fast path may change the outcome. A
 // loaded mesh must hold arrays of the declared sizes with every index below
 // the vertex count, and both tangent routines must run over it.
 
@@ -34,11 +35,12 @@ struct MeshProbe {
     }
   };
 
-  static Outcome Read(const char* data, size_t size, size_t chunk, size_t maxLine) {
+  static Outcome Read(const char* data, size_t size, size_t chunk, size_t maxLine,
+                      bool lineByLine) {
     Outcome o;
     Mesh m;
     try {
-      m.ReadPLY(Mesh::PlySource{-1, data, size, chunk, maxLine});
+      m.ReadPLY(Mesh::PlySource{-1, data, size, chunk, maxLine, lineByLine});
     } catch (const std::domain_error& e) {
       o.error = e.what();
       if (m.vertices || m.normals || m.texCoords || m.indices || m.numVertices || m.numTriangles)
@@ -79,8 +81,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   const size_t chunk = 1 + hash % 23;
   const size_t maxLine = (hash >> 8) % 4 == 0 ? (16u << 20) : 16 + (hash >> 10) % 64;
 
-  const MeshProbe::Outcome small = MeshProbe::Read(data, size, chunk, maxLine);
-  const MeshProbe::Outcome whole = MeshProbe::Read(data, size, size + 1, maxLine);
-  if (!(small == whole)) std::abort();
+  const MeshProbe::Outcome small = MeshProbe::Read(data, size, chunk, maxLine, false);
+  const MeshProbe::Outcome whole = MeshProbe::Read(data, size, size + 1, maxLine, false);
+  const MeshProbe::Outcome plain = MeshProbe::Read(data, size, size + 1, maxLine, true);
+  if (!(small == whole) || !(whole == plain)) std::abort();
   return 0;
 }

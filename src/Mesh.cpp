@@ -89,6 +89,32 @@ class Mesh::LineReader {
     }
   }
 
+  // The whole lines now in the buffer: from the read position to just past
+  // its last newline, reading more when there is none yet. False when no
+  // whole line can be had this way (a line longer than the limit, the last
+  // line without a newline, the end): GetLine then takes the next line.
+  // Consume tells how far the lines were read.
+  bool Lines(const char*& begin, const char*& stop) {
+    std::size_t clean = 0;  // bytes after pos known to hold no newline
+    for (;;) {
+      if (!good()) return false;
+      const char* start = buf.get() + pos;
+      const char* last = buf.get() + end;
+      while (last > start + clean && last[-1] != '\n') --last;
+      if (last > start + clean) {
+        begin = start;
+        stop = last;
+        return true;
+      }
+      clean = end - pos;
+      if (clean > maxLine || !Fill()) return false;
+    }
+  }
+
+  void Consume(const char* upTo) { pos = static_cast<std::size_t>(upTo - buf.get()); }
+
+  std::size_t MaxLine() const { return maxLine; }
+
   void Rewind() {
     eof = false;
     if (fail) return;
@@ -319,25 +345,25 @@ COLD bool ExactFloat(const char*& p, const char* e, float& out) {
   return true;
 }
 
-// Turns digits and a power of ten into the float nearest to their quotient.
-// Both are exact, so one division rounds correctly: in float when the digits
-// fit in 24 bits, else in double, whose narrowing to float rounds once more
-// and is only wrong when the double sits exactly halfway between two floats;
-// then false.
+// Turns digits (below 2^53) and a power of ten (up to 10^7) into the float
+// nearest to digits / 10^scale. A multiplication by the double nearest to
+// 10^-scale lands within two units in the last place of the double from the
+// exact quotient, so narrowing it to float rounds as the exact quotient would
+// unless it lies that close to a point halfway between two floats; then false,
+// and the exact path decides. A multiplication, not a division: this sits on
+// the chain of every number read.
 HOT bool Quotient(uint64_t digits, int scale, bool negative, float& out) {
-  static const float kPow10f[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
-  static const double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
-  float value;
-  if (digits <= (uint64_t(1) << 24)) {
-    value = static_cast<float>(digits) / kPow10f[scale];
-  } else {
-    const double wide = static_cast<double>(digits) / kPow10[scale];
-    uint64_t bits;
-    std::memcpy(&bits, &wide, sizeof bits);
-    if ((bits & 0x1fffffffu) == 0x10000000u) return false;
-    value = static_cast<float>(wide);
-  }
-  out = negative ? -value : value;
+  static const double kInverse[] = {1e0, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5, 1e-6, 1e-7};
+  const double wide = static_cast<double>(digits) * kInverse[scale];
+  uint64_t bits;
+  std::memcpy(&bits, &wide, sizeof bits);
+  if ((bits & 0x1fffffffu) - 0x0ffffffcu <= 8u) return false;  // within 4 of halfway
+  const float value = static_cast<float>(wide);
+  // The sign goes in as a bit: a branch on it would mispredict half the time.
+  uint32_t word;
+  std::memcpy(&word, &value, sizeof word);
+  word ^= static_cast<uint32_t>(negative) << 31;
+  std::memcpy(&out, &word, sizeof out);
   return true;
 }
 
@@ -352,7 +378,7 @@ HOT bool Ends(const char* end, const char* e) {
 // takes the exact path.
 
 // Up to 7 digits before and 7 after the point, no exponent.
-inline bool WideFloat(const char*& p, const char* e, float& out) {
+HOT bool WideFloat(const char*& p, const char* e, float& out) {
   static const uint32_t kPow10i[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
   const char* s = p + (*p == ' ');
   const bool negative = *s == '-';
@@ -377,35 +403,10 @@ inline bool WideFloat(const char*& p, const char* e, float& out) {
   return true;
 }
 
-// The usual shape: sign, digits, point and digits within eight characters,
-// as in "-0.123456". The point is squeezed out of the word so that one
-// conversion reads all the digits.
-HOT bool ShortFloat(const char*& p, const char* e, float& out) {
-  const char* s = p + (*p == ' ');
-  const bool negative = *s == '-';
-  s += negative | (*s == '+');  // signs are random in real data: no branch
-  const uint64_t w = Load8(s);
-  const int n1 = DigitCount(w);
-  if (n1 > 6 || ((w >> (8 * n1)) & 0xFF) != ('.' ^ '0')) return false;
-  const uint64_t rest = (w >> (8 * (n1 + 1))) | (~uint64_t(0) << (8 * (7 - n1)));
-  const int n2 = DigitCount(rest);
-  const char* end = s + n1 + 1 + n2;
-  if (n1 + n2 == 0 || (n1 + n2 == 7 && IsDigit(*end)) || !Ends(end, e)) return false;
-  const uint64_t low = (uint64_t(1) << (8 * n1)) - 1;
-  if (!Quotient(DigitValue((w & low) | ((w >> 8) & ~low), n1 + n2), n2, negative, out))
-    return false;
-  p = end;
-  return true;
-}
-
-COLD bool OtherFloat(const char*& p, const char* e, float& out) {
+HOT bool ReadFloat(const char*& p, const char* e, float& out) {
   if (WideFloat(p, e, out)) return true;
   SkipSpace(p, e);
   return ExactFloat(p, e, out);
-}
-
-HOT bool ReadFloat(const char*& p, const char* e, float& out) {
-  return ShortFloat(p, e, out) || OtherFloat(p, e, out);
 }
 
 // Integers: digits after an optional sign; overflow saturates at limit and
@@ -440,15 +441,19 @@ COLD bool ExactUnsigned(const char*& p, const char* e, U& out) {
 
 // Fast path: one blank at most, then up to 7 digits (which fit every U here).
 template <typename U>
-HOT bool ReadUnsigned(const char*& p, const char* e, U& out) {
+HOT bool FastUnsigned(const char*& p, const char* e, U& out) {
   const char* s = p + (*p == ' ');
   const uint64_t x = Load8(s);
   const int n = DigitCount(x);
-  if (n >= 1 && n <= 7 && s + n <= e) {
-    out = static_cast<U>(DigitValue(x, n));
-    p = s + n;
-    return true;
-  }
+  if (n < 1 || n > 7 || s + n > e) return false;
+  out = static_cast<U>(DigitValue(x, n));
+  p = s + n;
+  return true;
+}
+
+template <typename U>
+HOT bool ReadUnsigned(const char*& p, const char* e, U& out) {
+  if (FastUnsigned(p, e, out)) return true;
   SkipSpace(p, e);
   return ExactUnsigned(p, e, out);
 }
@@ -466,6 +471,75 @@ HOT bool ReadTriangleCount(const char*& p, const char* e) {
   bool negative = false;
   return ExactDigits(p, e, std::numeric_limits<int32_t>::max(), v, negative) && !negative &&
          v == 3;
+}
+
+// Whole lines in the buffer are read token by token. The end of each token
+// is found on its own, so that finding the next token never waits for the
+// value of this one: the values of several tokens are worked out at once.
+
+// The first byte at or after s whose low seven bits are below '!': a blank,
+// a line end or another control character. Sixteen bytes are looked at;
+// none found gives s + 16.
+HOT const char* NextSeparator(const char* s) {
+  uint64_t a, b;
+  std::memcpy(&a, s, sizeof a);
+  std::memcpy(&b, s + 8, sizeof b);
+  const uint64_t high = 0x8080808080808080ull;
+  const uint64_t ma = ~((a | high) - 0x2121212121212121ull) & high;
+  const uint64_t mb = ~((b | high) - 0x2121212121212121ull) & high;
+  return s + (ma ? __builtin_ctzll(ma) >> 3 : mb ? 8 + (__builtin_ctzll(mb) >> 3) : 16);
+}
+
+// The float in [p, t): one blank, a sign, then up to 8 digits with at most
+// one point among them, nothing else. False if it is anything else.
+HOT bool TokenFloat(const char* p, const char* t, float& out) {
+  static const uint64_t kLow[8] = {0,
+                                   0xffull,
+                                   0xffffull,
+                                   0xffffffull,
+                                   0xffffffffull,
+                                   0xffffffffffull,
+                                   0xffffffffffffull,
+                                   0xffffffffffffffull};
+  const char* s = p + (*p == ' ');
+  const char c = *s;
+  const bool negative = c == '-';
+  s += negative | (c == '+');  // signs are random in real data: no branch
+  const long length = t - s;
+  if (static_cast<unsigned long>(length - 1) > 7u) return false;
+  const uint64_t w = Load8(s);
+  const int n1 = DigitCount(w);
+  if (n1 == length) return Quotient(DigitValue(w, n1), 0, negative, out);
+  if (s[n1] != '.' || length == 1) return false;
+  // The point squeezed out, so that one conversion reads all the digits.
+  const uint64_t low = kLow[n1];
+  const uint64_t digits = (w & low) | ((w >> 8) & ~low);
+  const int n = static_cast<int>(length) - 1;
+  return DigitCount(digits) >= n && Quotient(DigitValue(digits, n), n - n1, negative, out);
+}
+
+// The index in [p, t): one blank, then up to 7 digits.
+HOT bool TokenIndex(const char* p, const char* t, uint32_t& out) {
+  const char* s = p + (*p == ' ');
+  const long n = t - s;
+  if (static_cast<unsigned long>(n - 1) > 6u) return false;
+  const uint64_t x = Load8(s);
+  if (DigitCount(x) < n) return false;
+  out = DigitValue(x, static_cast<int>(n));
+  return true;
+}
+
+// One vertex line: up to n values, read until one cannot be; the rest of
+// value is left as it is.
+void VertexLine(const char* p, const char* e, float* value, int n) {
+  for (int k = 0; k < n && ReadFloat(p, e, value[k]); ++k) {
+  }
+}
+
+// One face line: the count, which must be 3, then up to three indices.
+void FaceLine(const char* p, const char* e, uint32_t* tri) {
+  if (!ReadTriangleCount(p, e)) throw std::domain_error("Mesh::LoadPly - Not a triangular face");
+  if (ReadUnsigned(p, e, tri[0]) && ReadUnsigned(p, e, tri[1])) ReadUnsigned(p, e, tri[2]);
 }
 
 // A reader's array. Large arrays are offered transparent huge pages before
@@ -541,7 +615,7 @@ void Mesh::LoadPLY(const char* fileName) {
     int fd;
     ~Closer() { close(fd); }
   } closer{fd};
-  ReadPLY(PlySource{fd, nullptr, 0, kChunk, kMaxLine});
+  ReadPLY(PlySource{fd, nullptr, 0, kChunk, kMaxLine, false});
 }
 
 void Mesh::ReadPLY(const PlySource& source) {
@@ -604,33 +678,103 @@ void Mesh::ReadPLY(const PlySource& source) {
 
     // Every entry is written once: what a line does not supply, and every
     // line the file does not have, holds 0.
+    //
+    // Whole lines in the buffer are read straight off it with the fast
+    // paths, which never pass a newline; a line they do not fully account
+    // for (other white space, missing values, a number of another shape, a
+    // line longer than the limit) is read again by the rules from its start.
+    const std::size_t maxLine = in.MaxLine();
     const int perLine = texCoords ? 8 : normals ? 6 : 3;
-    uint64_t i = 0;
-    for (; i < numVertices && in.GetLine(line); ++i) {
-      const char* p = line.data();
-      const char* e = p + line.size();
-      float value[8] = {};
-      for (int k = 0; k < perLine && ReadFloat(p, e, value[k]); ++k) {
-      }
+    auto storeVertex = [&](uint64_t i, const float* value) {
       std::memcpy(vertices + 3 * i, value, 3 * sizeof(float));
       if (normals) std::memcpy(normals + 3 * i, value + 3, 3 * sizeof(float));
       if (texCoords) std::memcpy(texCoords + 2 * i, value + 6, 2 * sizeof(float));
+    };
+    const char* begin;
+    const char* stop;
+    uint64_t i = 0;
+    while (i < numVertices) {
+      if (source.lineByLine || !in.Lines(begin, stop)) {
+        if (!in.GetLine(line)) break;
+        float value[8] = {};
+        VertexLine(line.data(), line.data() + line.size(), value, perLine);
+        storeVertex(i++, value);
+        continue;
+      }
+      const char* p = begin;
+      for (; i < numVertices && p < stop; ++i) {
+        const char* start = p;
+        float value[8] = {};
+        bool fast = true;
+        for (int k = 0; k < perLine; ++k) {
+          if (*p == '\n') {
+            fast = false;
+            break;
+          }
+          const char* t = NextSeparator(p + 1);
+          fast &= TokenFloat(p, t, value[k]);
+          p = t;
+        }
+        const char* nl = fast && *p == '\n'
+                             ? p
+                             : static_cast<const char*>(std::memchr(p, '\n', stop - p));
+        if (!fast || static_cast<std::size_t>(p - start) > maxLine) {
+          std::fill(value, value + 8, 0.0f);
+          VertexLine(start, std::min(nl, start + maxLine), value, perLine);
+        }
+        storeVertex(i, value);
+        p = nl + 1;
+      }
+      in.Consume(p);
     }
     std::fill(vertices + 3 * i, vertices + 3 * numVertices, 0.0f);
     if (normals) std::fill(normals + 3 * i, normals + 3 * numVertices, 0.0f);
     if (texCoords) std::fill(texCoords + 2 * i, texCoords + 2 * numVertices, 0.0f);
 
     indices = NewArray<uint32_t>(3 * numTriangles);
-    for (i = 0; i < numTriangles && in.GetLine(line); ++i) {
-      const char* p = line.data();
-      const char* e = p + line.size();
-      if (!ReadTriangleCount(p, e)) throw std::domain_error("Mesh::LoadPly - Not a triangular face");
-      uint32_t tri[3] = {};
-      if (ReadUnsigned(p, e, tri[0]) && ReadUnsigned(p, e, tri[1])) ReadUnsigned(p, e, tri[2]);
+    auto storeFace = [&](uint64_t i, const uint32_t* tri) {
       // Tangent generation and drawing index the vertex arrays with these.
       if (tri[0] >= numVertices || tri[1] >= numVertices || tri[2] >= numVertices)
         throw std::domain_error("Mesh::LoadPly - Vertex index out of range");
-      std::memcpy(indices + 3 * i, tri, sizeof tri);
+      std::memcpy(indices + 3 * i, tri, 3 * sizeof(uint32_t));
+    };
+    i = 0;
+    while (i < numTriangles) {
+      if (source.lineByLine || !in.Lines(begin, stop)) {
+        if (!in.GetLine(line)) break;
+        uint32_t tri[3] = {};
+        FaceLine(line.data(), line.data() + line.size(), tri);
+        storeFace(i++, tri);
+        continue;
+      }
+      const char* p = begin;
+      for (; i < numTriangles && p < stop; ++i) {
+        const char* start = p;
+        uint32_t tri[3] = {};
+        bool fast = p[0] == '3' && p[1] == ' ';
+        if (fast) {
+          ++p;
+          for (int k = 0; k < 3; ++k) {
+            if (*p == '\n') {
+              fast = false;
+              break;
+            }
+            const char* t = NextSeparator(p + 1);
+            fast &= TokenIndex(p, t, tri[k]);
+            p = t;
+          }
+        }
+        const char* nl = fast && *p == '\n'
+                             ? p
+                             : static_cast<const char*>(std::memchr(p, '\n', stop - p));
+        if (!fast || static_cast<std::size_t>(p - start) > maxLine) {
+          tri[0] = tri[1] = tri[2] = 0;
+          FaceLine(start, std::min(nl, start + maxLine), tri);
+        }
+        storeFace(i, tri);
+        p = nl + 1;
+      }
+      in.Consume(p);
     }
     // Faces the file never gave hold vertex 0, which must exist.
     std::fill(indices + 3 * i, indices + 3 * numTriangles, 0u);

@@ -60,8 +60,9 @@ struct MeshProbe {
     return !m.numVertices && !m.numTriangles && !m.vertices && !m.normals && !m.texCoords &&
            !m.indices && !m.tangents;
   }
-  static void ReadMemory(Mesh& m, const std::string& text, size_t chunk, size_t maxLine) {
-    m.ReadPLY(Mesh::PlySource{-1, text.data(), text.size(), chunk, maxLine});
+  static void ReadMemory(Mesh& m, const std::string& text, size_t chunk, size_t maxLine,
+                         bool lineByLine = false) {
+    m.ReadPLY(Mesh::PlySource{-1, text.data(), text.size(), chunk, maxLine, lineByLine});
   }
   template <typename T>
   static void Copy(const T* p, uint64_t n, bool& has, std::vector<T>& out) {
@@ -205,16 +206,19 @@ TEST(PlyRead, GoodFiles) {
   }
 }
 
-// Chunk and line limits far below the real ones reach every buffer seam.
-TEST(PlyRead, ChunkBoundariesDoNotChangeTheResult) {
+// Chunk and line limits far below the real ones reach every buffer seam;
+// reading line by line bypasses the fast token path.
+TEST(PlyRead, ChunkBoundariesAndTheFastPathDoNotChangeTheResult) {
   for (const Good& c : GoodCases()) {
     SCOPED_TRACE(c.name);
     for (size_t chunk : {1, 2, 3, 7, 64}) {
-      Mesh m;
-      testing::internal::CaptureStdout();
-      MeshProbe::ReadMemory(m, c.text, chunk, 80);
-      EXPECT_EQ(testing::internal::GetCapturedStdout(), c.out) << chunk;
-      EXPECT_TRUE(MeshProbe::Take(m) == c.want) << chunk;
+      for (bool lineByLine : {false, true}) {
+        Mesh m;
+        testing::internal::CaptureStdout();
+        MeshProbe::ReadMemory(m, c.text, chunk, 80, lineByLine);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.out) << chunk;
+        EXPECT_TRUE(MeshProbe::Take(m) == c.want) << chunk << (lineByLine ? " line by line" : "");
+      }
     }
   }
 }

@@ -336,7 +336,7 @@ COLD bool ExactFloat(const char*& p, const char* e, float& out) {
   p = r.ptr;
   static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
   const std::string token(s, r.ptr);
-  const float v = strtof_l(token.c_str(), nullptr, c);
+  const float v = c ? strtof_l(token.c_str(), nullptr, c) : std::strtof(token.c_str(), nullptr);
   if (std::isinf(v)) {
     out = std::copysign(std::numeric_limits<float>::max(), v);
     return false;

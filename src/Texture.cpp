@@ -88,17 +88,8 @@ Texture::Texture(SDL_Surface* surface, int unit) : _ID(0) {
   }
 }
 
-Texture::Texture(std::string fileName, int unit) : _ID(0) {
-  PrintCreationLine(unit);
-  glGenTextures(1, &_ID);
-  Bind(unit);
-  try {
-    Load(std::move(fileName));
-  } catch (...) {
-    Release();
-    throw;
-  }
-}
+// With _ID at 0 there is nothing for Create to release first.
+Texture::Texture(std::string fileName, int unit) : _ID(0) { Create(std::move(fileName), unit); }
 
 Texture::~Texture() { Release(); }
 

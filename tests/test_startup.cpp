@@ -35,10 +35,24 @@ void RunBriefly(AppRun& app, std::chrono::milliseconds timeout = 30s) {
   ASSERT_TRUE(app.Wait(timeout));
 }
 
-TEST(StartUp, PrintsTheWholeTranscriptInOrder) {
+TEST(StartUp, PrintsTheWholeTranscriptInOrderAndShowsTheCube) {
   AppRun app;
-  RunBriefly(app);
+  ASSERT_FALSE(app.WaitForWindow().empty()) << app.Stdout() << app.Stderr();
+  std::this_thread::sleep_for(500ms);
+  TempDir dir;
+  const std::string shot = dir.File("window.png");
+  ASSERT_TRUE(app.Capture(shot));
+  app.Key("Escape");
+  ASSERT_TRUE(app.Wait());
   EXPECT_EQ(app.ExitStatus(), 0);
+  // The clear colour at a corner; the back face, which only turns in place,
+  // in yellow at the middle.
+  auto pixel = [&](const char* at) {
+    return Shell("convert " + shot + " -format '%[pixel:p{" + at + "}]' info:");
+  };
+  EXPECT_EQ(pixel("5,5"), "srgb(76,230,128)");
+  EXPECT_EQ(pixel("412,300"), "srgb(255,255,0)");
+
   const std::string expected =
       "____ Scene: Load vertex shader: " + Literal(kSource + "/shader/basic.vert") + "\n" +
       "____ Scene: Load fragment shader: " + Literal(kSource + "/shader/basic.frag") + "\n" +

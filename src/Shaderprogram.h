@@ -97,11 +97,11 @@ class Shaderprogram {
 
   void sendUniform(const char* name, const float* matrix, bool transpose) {
     if (programId == 0) return;
-    upload(getUniformLocation(name), matrix, transpose);
+    glUniformMatrix4fv(static_cast<GLint>(getUniformLocation(name)), 1,
+                       transpose ? GL_TRUE : GL_FALSE, matrix);
   }
   void sendUniform(const std::string& name, const float* matrix, bool transpose) {
-    if (programId == 0) return;
-    upload(getUniformLocation(name), matrix, transpose);
+    sendUniform(name.c_str(), matrix, transpose);
   }
 
   std::string readFile(const std::string& fileName) {
@@ -143,10 +143,6 @@ class Shaderprogram {
     const auto location = static_cast<std::uint32_t>(glGetUniformLocation(programId, name));
     uniformLocations.emplace(std::string(key), location);
     return location;
-  }
-
-  static void upload(unsigned int location, const float* matrix, bool transpose) {
-    glUniformMatrix4fv(static_cast<GLint>(location), 1, transpose ? GL_TRUE : GL_FALSE, matrix);
   }
 
   // GL's logs end in a line break of their own; the caller ends the line.

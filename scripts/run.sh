@@ -16,7 +16,9 @@ if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
 fi
 
 shot="$build/screenshot.png"
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+# -noreset: a probe that disconnects before the program connects would make
+# the server reset under it.
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash -c '
   ./trevalin & pid=$!
   window=""
   for _ in $(seq 100); do

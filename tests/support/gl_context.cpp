@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <cstdlib>
 #include <stdexcept>
+#include <string>
 
 #include "xserver.h"
 
@@ -12,7 +13,8 @@ namespace testsupport {
 void RequireGLContext() {
   static bool open = [] {
     EnsureDisplay();
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) throw std::runtime_error("SDL_Init failed");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0)
+      throw std::runtime_error(std::string("SDL_Init failed: ") + SDL_GetError());
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     if (!SDL_SetVideoMode(800, 600, 0, SDL_OPENGL | SDL_RESIZABLE))

@@ -367,48 +367,6 @@ HOT bool Quotient(uint64_t digits, int scale, bool negative, float& out) {
   return true;
 }
 
-// A number that ends where it may: at the line end or before anything but an
-// exponent, which only the exact path reads.
-HOT bool Ends(const char* end, const char* e) {
-  return end < e ? (*end | 0x20) != 'e' : end == e;
-}
-
-// The fast paths return false with p unchanged when they do not apply. Each
-// skips one blank before the number, the usual separator; other white space
-// takes the exact path.
-
-// Up to 7 digits before and 7 after the point, no exponent.
-HOT bool WideFloat(const char*& p, const char* e, float& out) {
-  static const uint32_t kPow10i[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
-  const char* s = p + (*p == ' ');
-  const bool negative = *s == '-';
-  s += negative | (*s == '+');
-  const uint64_t whole = Load8(s);
-  const int n1 = DigitCount(whole);
-  if (n1 == 8) return false;
-  uint64_t digits = n1 ? DigitValue(whole, n1) : 0;
-  const char* end = s + n1;
-  int scale = 0;
-  if (*end == '.') {
-    const uint64_t frac = Load8(end + 1);
-    scale = DigitCount(frac);
-    if (scale == 8 || n1 + scale == 0) return false;
-    if (scale) digits = digits * kPow10i[scale] + DigitValue(frac, scale);
-    end += 1 + scale;
-  } else if (n1 == 0) {
-    return false;
-  }
-  if (!Ends(end, e) || !Quotient(digits, scale, negative, out)) return false;
-  p = end;
-  return true;
-}
-
-HOT bool ReadFloat(const char*& p, const char* e, float& out) {
-  if (WideFloat(p, e, out)) return true;
-  SkipSpace(p, e);
-  return ExactFloat(p, e, out);
-}
-
 // Integers: digits after an optional sign; overflow saturates at limit and
 // fails. A minus sign is kept in *negative for the caller to apply.
 COLD bool ExactDigits(const char*& p, const char* e, uint64_t limit, uint64_t& out,
@@ -437,25 +395,6 @@ COLD bool ExactUnsigned(const char*& p, const char* e, U& out) {
   const bool ok = ExactDigits(p, e, std::numeric_limits<U>::max(), v, negative);
   out = static_cast<U>(ok && negative ? U(0) - static_cast<U>(v) : static_cast<U>(v));
   return ok;
-}
-
-// Fast path: one blank at most, then up to 7 digits (which fit every U here).
-template <typename U>
-HOT bool FastUnsigned(const char*& p, const char* e, U& out) {
-  const char* s = p + (*p == ' ');
-  const uint64_t x = Load8(s);
-  const int n = DigitCount(x);
-  if (n < 1 || n > 7 || s + n > e) return false;
-  out = static_cast<U>(DigitValue(x, n));
-  p = s + n;
-  return true;
-}
-
-template <typename U>
-HOT bool ReadUnsigned(const char*& p, const char* e, U& out) {
-  if (FastUnsigned(p, e, out)) return true;
-  SkipSpace(p, e);
-  return ExactUnsigned(p, e, out);
 }
 
 // Only tells whether the line starts with the count 3; any other value,
@@ -529,17 +468,44 @@ HOT bool TokenIndex(const char* p, const char* t, uint32_t& out) {
   return true;
 }
 
+// A token the fast readers cannot take, or a line that must be read by the
+// rules alone (fast false), goes to the exact path from the same place.
+HOT bool ReadFloat(const char*& p, const char* e, float& out, bool fast) {
+  if (fast && p < e) {
+    const char* t = NextSeparator(p + 1);
+    if (t <= e && TokenFloat(p, t, out)) {
+      p = t;
+      return true;
+    }
+  }
+  SkipSpace(p, e);
+  return ExactFloat(p, e, out);
+}
+
+HOT bool ReadUnsigned(const char*& p, const char* e, uint32_t& out, bool fast) {
+  if (fast && p < e) {
+    const char* t = NextSeparator(p + 1);
+    if (t <= e && TokenIndex(p, t, out)) {
+      p = t;
+      return true;
+    }
+  }
+  SkipSpace(p, e);
+  return ExactUnsigned(p, e, out);
+}
+
 // One vertex line: up to n values, read until one cannot be; the rest of
 // value is left as it is.
-void VertexLine(const char* p, const char* e, float* value, int n) {
-  for (int k = 0; k < n && ReadFloat(p, e, value[k]); ++k) {
+COLD void VertexLine(const char* p, const char* e, float* value, int n, bool fast) {
+  for (int k = 0; k < n && ReadFloat(p, e, value[k], fast); ++k) {
   }
 }
 
 // One face line: the count, which must be 3, then up to three indices.
-void FaceLine(const char* p, const char* e, uint32_t* tri) {
+COLD void FaceLine(const char* p, const char* e, uint32_t* tri, bool fast) {
   if (!ReadTriangleCount(p, e)) throw std::domain_error("Mesh::LoadPly - Not a triangular face");
-  if (ReadUnsigned(p, e, tri[0]) && ReadUnsigned(p, e, tri[1])) ReadUnsigned(p, e, tri[2]);
+  if (ReadUnsigned(p, e, tri[0], fast) && ReadUnsigned(p, e, tri[1], fast))
+    ReadUnsigned(p, e, tri[2], fast);
 }
 
 // A reader's array. Large arrays are offered transparent huge pages before
@@ -697,7 +663,7 @@ void Mesh::ReadPLY(const PlySource& source) {
       if (source.lineByLine || !in.Lines(begin, stop)) {
         if (!in.GetLine(line)) break;
         float value[8] = {};
-        VertexLine(line.data(), line.data() + line.size(), value, perLine);
+        VertexLine(line.data(), line.data() + line.size(), value, perLine, !source.lineByLine);
         storeVertex(i++, value);
         continue;
       }
@@ -720,7 +686,7 @@ void Mesh::ReadPLY(const PlySource& source) {
                              : static_cast<const char*>(std::memchr(p, '\n', stop - p));
         if (!fast || static_cast<std::size_t>(p - start) > maxLine) {
           std::fill(value, value + 8, 0.0f);
-          VertexLine(start, std::min(nl, start + maxLine), value, perLine);
+          VertexLine(start, std::min(nl, start + maxLine), value, perLine, true);
         }
         storeVertex(i, value);
         p = nl + 1;
@@ -743,7 +709,7 @@ void Mesh::ReadPLY(const PlySource& source) {
       if (source.lineByLine || !in.Lines(begin, stop)) {
         if (!in.GetLine(line)) break;
         uint32_t tri[3] = {};
-        FaceLine(line.data(), line.data() + line.size(), tri);
+        FaceLine(line.data(), line.data() + line.size(), tri, !source.lineByLine);
         storeFace(i++, tri);
         continue;
       }
@@ -769,7 +735,7 @@ void Mesh::ReadPLY(const PlySource& source) {
                              : static_cast<const char*>(std::memchr(p, '\n', stop - p));
         if (!fast || static_cast<std::size_t>(p - start) > maxLine) {
           tri[0] = tri[1] = tri[2] = 0;
-          FaceLine(start, std::min(nl, start + maxLine), tri);
+          FaceLine(start, std::min(nl, start + maxLine), tri, true);
         }
         storeFace(i, tri);
         p = nl + 1;

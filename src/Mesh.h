@@ -42,8 +42,8 @@ class Mesh {
     std::size_t size;
     std::size_t chunk;    // bytes per read
     std::size_t maxLine;  // longer lines keep this many bytes for their numbers
-    bool lineByLine;      // data lines one at a time, by the rules only: what
-                          // the fast token path must agree with
+    bool lineByLine;      // data lines one at a time through the exact reader
+                          // only: what the fast paths must agree with
   };
   static constexpr std::size_t kChunk = std::size_t(1) << 20;
   static constexpr std::size_t kMaxLine = std::size_t(16) << 20;

@@ -257,13 +257,9 @@ class Mesh::LineReader {
 // Each reader has an inlined fast path for the plain numbers that fill real
 // files and an exact out-of-line path that handles everything else.
 
-#if defined(__GNUC__)
+// GCC and clang only, as are the __builtin_ctzll calls below.
 #define HOT inline __attribute__((always_inline))
 #define COLD __attribute__((noinline))
-#else
-#define HOT inline
-#define COLD
-#endif
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -641,106 +642,99 @@ void Mesh::ReadPLY(const PlySource& source) {
     // Every entry is written once: what a line does not supply, and every
     // line the file does not have, holds 0.
     //
-    // Whole lines in the buffer are read straight off it with the fast
-    // paths, which never pass a newline; a line they do not fully account
-    // for (other white space, missing values, a number of another shape, a
-    // line longer than the limit) is read again by the rules from its start.
+    // Reads up to count data lines into Value arrays and returns how many it
+    // read. Whole lines in the buffer are read straight off it by fastLine,
+    // which never passes a newline; a line it does not fully account for
+    // (other white space, missing values, a number of another shape, a line
+    // longer than the limit) is read again by the rules from its start.
     const std::size_t maxLine = in.MaxLine();
-    const int perLine = texCoords ? 8 : normals ? 6 : 3;
-    auto storeVertex = [&](uint64_t i, const float* value) {
-      std::memcpy(vertices + 3 * i, value, 3 * sizeof(float));
-      if (normals) std::memcpy(normals + 3 * i, value + 3, 3 * sizeof(float));
-      if (texCoords) std::memcpy(texCoords + 2 * i, value + 6, 2 * sizeof(float));
-    };
-    const char* begin;
-    const char* stop;
-    uint64_t i = 0;
-    while (i < numVertices) {
-      if (source.lineByLine || !in.Lines(begin, stop)) {
-        if (!in.GetLine(line)) break;
-        float value[8] = {};
-        VertexLine(line.data(), line.data() + line.size(), value, perLine, !source.lineByLine);
-        storeVertex(i++, value);
-        continue;
-      }
-      const char* p = begin;
-      for (; i < numVertices && p < stop; ++i) {
-        const char* start = p;
-        float value[8] = {};
-        bool fast = true;
-        for (int k = 0; k < perLine; ++k) {
-          if (*p == '\n') {
-            fast = false;
-            break;
+    auto readLines = [&](uint64_t count, auto valueType, auto fastLine, auto slowLine, auto store) {
+      using Value = decltype(valueType);
+      uint64_t i = 0;
+      while (i < count) {
+        const char* begin;
+        const char* stop;
+        if (source.lineByLine || !in.Lines(begin, stop)) {
+          if (!in.GetLine(line)) break;
+          Value value{};
+          slowLine(line.data(), line.data() + line.size(), value, !source.lineByLine);
+          store(i++, value);
+          continue;
+        }
+        const char* p = begin;
+        for (; i < count && p < stop; ++i) {
+          const char* start = p;
+          Value value{};
+          const bool fast = fastLine(p, value);
+          const char* nl = fast && *p == '\n'
+                               ? p
+                               : static_cast<const char*>(std::memchr(p, '\n', stop - p));
+          if (!fast || static_cast<std::size_t>(p - start) > maxLine) {
+            value = Value{};
+            slowLine(start, std::min(nl, start + maxLine), value, true);
           }
-          const char* t = NextSeparator(p + 1);
-          fast &= TokenFloat(p, t, value[k]);
-          p = t;
+          store(i, value);
+          p = nl + 1;
         }
-        const char* nl = fast && *p == '\n'
-                             ? p
-                             : static_cast<const char*>(std::memchr(p, '\n', stop - p));
-        if (!fast || static_cast<std::size_t>(p - start) > maxLine) {
-          std::fill(value, value + 8, 0.0f);
-          VertexLine(start, std::min(nl, start + maxLine), value, perLine, true);
-        }
-        storeVertex(i, value);
-        p = nl + 1;
+        in.Consume(p);
       }
-      in.Consume(p);
-    }
-    std::fill(vertices + 3 * i, vertices + 3 * numVertices, 0.0f);
-    if (normals) std::fill(normals + 3 * i, normals + 3 * numVertices, 0.0f);
-    if (texCoords) std::fill(texCoords + 2 * i, texCoords + 2 * numVertices, 0.0f);
-
-    indices = NewArray<uint32_t>(3 * numTriangles);
-    auto storeFace = [&](uint64_t i, const uint32_t* tri) {
-      // Tangent generation and drawing index the vertex arrays with these.
-      if (tri[0] >= numVertices || tri[1] >= numVertices || tri[2] >= numVertices)
-        throw std::domain_error("Mesh::LoadPly - Vertex index out of range");
-      std::memcpy(indices + 3 * i, tri, 3 * sizeof(uint32_t));
+      return i;
     };
-    i = 0;
-    while (i < numTriangles) {
-      if (source.lineByLine || !in.Lines(begin, stop)) {
-        if (!in.GetLine(line)) break;
-        uint32_t tri[3] = {};
-        FaceLine(line.data(), line.data() + line.size(), tri, !source.lineByLine);
-        storeFace(i++, tri);
-        continue;
-      }
-      const char* p = begin;
-      for (; i < numTriangles && p < stop; ++i) {
-        const char* start = p;
-        uint32_t tri[3] = {};
-        bool fast = p[0] == '3' && p[1] == ' ';
-        if (fast) {
+
+    using Vertex = std::array<float, 8>;
+    const int perLine = texCoords ? 8 : normals ? 6 : 3;
+    const uint64_t vertexLines = readLines(
+        numVertices, Vertex{},
+        [&](const char*& p, Vertex& value) {
+          bool fast = true;
+          for (int k = 0; k < perLine; ++k) {
+            if (*p == '\n') return false;
+            const char* t = NextSeparator(p + 1);
+            fast &= TokenFloat(p, t, value[k]);  // no branch: tokens overlap in flight
+            p = t;
+          }
+          return fast;
+        },
+        [&](const char* p, const char* e, Vertex& value, bool fast) {
+          VertexLine(p, e, value.data(), perLine, fast);
+        },
+        [&](uint64_t i, const Vertex& value) {
+          std::memcpy(vertices + 3 * i, &value[0], 3 * sizeof(float));
+          if (normals) std::memcpy(normals + 3 * i, &value[3], 3 * sizeof(float));
+          if (texCoords) std::memcpy(texCoords + 2 * i, &value[6], 2 * sizeof(float));
+        });
+    std::fill(vertices + 3 * vertexLines, vertices + 3 * numVertices, 0.0f);
+    if (normals) std::fill(normals + 3 * vertexLines, normals + 3 * numVertices, 0.0f);
+    if (texCoords) std::fill(texCoords + 2 * vertexLines, texCoords + 2 * numVertices, 0.0f);
+
+    using Face = std::array<uint32_t, 3>;
+    indices = NewArray<uint32_t>(3 * numTriangles);
+    const uint64_t faceLines = readLines(
+        numTriangles, Face{},
+        [&](const char*& p, Face& tri) {
+          if (p[0] != '3' || p[1] != ' ') return false;
           ++p;
+          bool fast = true;
           for (int k = 0; k < 3; ++k) {
-            if (*p == '\n') {
-              fast = false;
-              break;
-            }
+            if (*p == '\n') return false;
             const char* t = NextSeparator(p + 1);
             fast &= TokenIndex(p, t, tri[k]);
             p = t;
           }
-        }
-        const char* nl = fast && *p == '\n'
-                             ? p
-                             : static_cast<const char*>(std::memchr(p, '\n', stop - p));
-        if (!fast || static_cast<std::size_t>(p - start) > maxLine) {
-          tri[0] = tri[1] = tri[2] = 0;
-          FaceLine(start, std::min(nl, start + maxLine), tri, true);
-        }
-        storeFace(i, tri);
-        p = nl + 1;
-      }
-      in.Consume(p);
-    }
+          return fast;
+        },
+        [&](const char* p, const char* e, Face& tri, bool fast) {
+          FaceLine(p, e, tri.data(), fast);
+        },
+        [&](uint64_t i, const Face& tri) {
+          // Tangent generation and drawing index the vertex arrays with these.
+          if (tri[0] >= numVertices || tri[1] >= numVertices || tri[2] >= numVertices)
+            throw std::domain_error("Mesh::LoadPly - Vertex index out of range");
+          std::memcpy(indices + 3 * i, tri.data(), 3 * sizeof(uint32_t));
+        });
     // Faces the file never gave hold vertex 0, which must exist.
-    std::fill(indices + 3 * i, indices + 3 * numTriangles, 0u);
-    if (i < numTriangles && numVertices == 0)
+    std::fill(indices + 3 * faceLines, indices + 3 * numTriangles, 0u);
+    if (faceLines < numTriangles && numVertices == 0)
       throw std::domain_error("Mesh::LoadPly - Vertex index out of range");
   } catch (...) {
     ReleaseArrays();

@@ -5,7 +5,7 @@
 
 #include "ProjMatrix.h"
 #include "ViewMatrix.h"
-#include "alloc_counter.h"
+#include "support.h"
 
 using Els = std::vector<float>;
 static Els El(const Matrix& m) { return Els(m.c_array(), m.c_array() + 16); }

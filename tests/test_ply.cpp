@@ -12,8 +12,7 @@
 #include <vector>
 
 #include "Mesh.h"
-#include "gl_context.h"
-#include "temp_dir.h"
+#include "support.h"
 
 // Standard output of f, then what an E it throws says and "; "; other exceptions noted too.
 template <typename E = std::domain_error, typename F>

@@ -13,8 +13,7 @@
 #include "Scene.h"
 #include "Shaderprogram.h"
 #include "ViewMatrix.h"
-#include "alloc_counter.h"
-#include "gl_context.h"
+#include "support.h"
 
 namespace {
 

@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "Shaderprogram.h"
-#include "gl_context.h"
-#include "temp_dir.h"
+#include "support.h"
 
 // Linked with --wrap for these three, so the calls that Shaderprogram
 // (compiled into this test) makes pass through here first.

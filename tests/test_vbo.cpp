@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "VBO.h"
-#include "gl_context.h"
+#include "support.h"
 
 // Linked with --wrap=glDeleteBuffers: every delete the VBO makes is counted.
 static int deleted = 0;

@@ -1,4 +1,4 @@
-#include "alloc_counter.h"
+#include "support.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -1,66 +1,54 @@
-#include "app_driver.h"
+#include "support.h"
 
 #include <X11/Xlib.h>
+
+#include <regex>
 #include <thread>
 
 namespace testsupport {
 
-AppRun::AppRun() : AppRun(Options{}) {}
-
-AppRun::AppRun(Options options) : server_(std::make_unique<XServer>(options.glx)) {
+namespace {
+std::vector<std::string> Command(const AppOptions& options) {
   std::vector<std::string> argv = options.wrapper;
   argv.push_back(TREVALIN_EXE);
-  std::vector<std::string> env = {"DISPLAY=" + server_->display(), "SDL_VIDEODRIVER=x11"};
-  env.insert(env.end(), options.env.begin(), options.env.end());
-  process_ = std::make_unique<Process>(argv, env, options.cwd);
+  return argv;
 }
+std::vector<std::string> Environment(const AppOptions& options, const XServer& x) {
+  std::vector<std::string> env = {"DISPLAY=" + x.display, "SDL_VIDEODRIVER=x11"};
+  env.insert(env.end(), options.env.begin(), options.env.end());
+  return env;
+}
+}  // namespace
 
-std::string AppRun::WaitForWindow(std::chrono::milliseconds timeout) {
-  auto until = std::chrono::steady_clock::now() + timeout;
-  while (std::chrono::steady_clock::now() < until && process_->Running()) {
-    // SDL replaces its first window when it sets the OpenGL mode, so only a
-    // visible window with the caption counts.
-    std::string id = Shell("DISPLAY=" + display() +
-                           " xdotool search --onlyvisible --name '^Trevalin v0\\.2$' 2>/dev/null");
-    if (!id.empty()) {
-      window_ = id.substr(0, id.find('\n'));
-      return window_;
-    }
+AppRun::AppRun(const AppOptions& options)
+    : x(options.glx), app(Command(options), Environment(options, x), options.cwd) {}
+
+bool AppRun::WaitForWindow(std::chrono::milliseconds timeout) {
+  const auto until = std::chrono::steady_clock::now() + timeout;
+  // SDL may replace its first window when it sets the OpenGL mode: only a
+  // visible one with the caption counts.
+  while (window.empty() && app.Running() && std::chrono::steady_clock::now() < until) {
+    window = X("search --onlyvisible --name '^Trevalin v0\\.2$' 2>/dev/null");
+    window = window.substr(0, window.find('\n'));
     std::this_thread::sleep_for(100ms);
   }
-  return {};
+  return !window.empty();
 }
 
-int AppRun::Xdotool(const std::string& args) {
-  int status = 0;
-  Shell("DISPLAY=" + display() + " xdotool " + args + " 2>&1", &status);
-  return status;
+std::string AppRun::X(const std::string& args) {
+  return Shell("DISPLAY=" + x.display + " xdotool " + std::regex_replace(args, std::regex("@"), window));
 }
-
-void AppRun::Key(const std::string& keysym) { Xdotool("key --window " + window_ + " " + keysym); }
 
 void AppRun::RequestClose() {
-  Display* d = XOpenDisplay(display().c_str());
-  if (!d) return;
-  Window w = std::stoul(window_);
+  Display* d = XOpenDisplay(x.display.c_str());
   XEvent ev{};
   ev.xclient.type = ClientMessage;
-  ev.xclient.window = w;
+  ev.xclient.window = std::stoul(window);
   ev.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
   ev.xclient.format = 32;
   ev.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
-  ev.xclient.data.l[1] = CurrentTime;
-  XSendEvent(d, w, False, NoEventMask, &ev);
-  XFlush(d);
+  XSendEvent(d, ev.xclient.window, False, NoEventMask, &ev);
   XCloseDisplay(d);
-}
-
-bool AppRun::Capture(const std::string& pngPath) {
-  int status = 0;
-  Shell("DISPLAY=" + display() + " xwd -silent -id " + window_ + " | convert xwd:- " + pngPath +
-            " 2>&1",
-        &status);
-  return status == 0;
 }
 
 }  // namespace testsupport

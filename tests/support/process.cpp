@@ -1,78 +1,108 @@
-#include "process.h"
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
+
+#include "support.h"
 
 namespace testsupport {
 
+namespace {
+
+template <typename Done>
+bool Poll(std::chrono::milliseconds timeout, Done done) {
+  const auto until = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+std::vector<std::string> XvfbArgs(bool withGlx) {
+  std::vector<std::string> args = {"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24",
+                                   "-nolisten", "tcp", "-noreset"};
+  if (!withGlx) args.insert(args.end(), {"-extension", "GLX"});
+  return args;
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+  char name[] = "/tmp/trevalin-test-XXXXXX";
+  if (!mkdtemp(name)) throw std::runtime_error("mkdtemp failed");
+  path_ = name;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempDir::Write(std::string_view name, std::string_view contents) const {
+  std::ofstream(File(name), std::ios::binary) << contents;
+  return File(name);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ostringstream s;
+  s << std::ifstream(path, std::ios::binary).rdbuf();
+  return s.str();
+}
+
 Process::Process(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                  const std::string& cwd) {
-  std::string out = dir_.File("out"), err = dir_.File("err");
+  const std::string out = dir_.File("out"), err = dir_.File("err");
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
-  if (pid_ == 0) {
-    int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int n = open("/dev/null", O_RDONLY);
-    dup2(n, 0);
-    dup2(o, 1);
-    dup2(e, 2);
-    for (const std::string& kv : env) {
-      auto eq = kv.find('=');
-      std::string name = kv.substr(0, eq), value = kv.substr(eq + 1);
-      if (value.empty())
-        unsetenv(name.c_str());
-      else
-        setenv(name.c_str(), value.c_str(), 1);
-    }
-    if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
+  if (pid_ > 0) return;
+  // A test killed by its time-out runs no destructors; this takes the child along.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  dup2(open("/dev/null", O_RDONLY), 0);
+  dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+  dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+  for (const std::string& kv : env) {
+    const auto eq = kv.find('=');
+    const std::string name = kv.substr(0, eq), value = kv.substr(eq + 1);
+    value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
   }
+  if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  execvp(args[0], args.data());
+  _exit(127);
 }
 
 Process::~Process() {
-  if (!ended_ && pid_ > 0) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
+  if (!Running()) return;
+  kill(pid_, SIGTERM);
+  if (!Wait(3s)) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
 }
 
 bool Process::Running() {
-  if (ended_) return false;
   int st = 0;
-  if (waitpid(pid_, &st, WNOHANG) == pid_) {
-    ended_ = true;
+  if (pid_ > 0 && waitpid(pid_, &st, WNOHANG) == pid_) {
+    pid_ = -1;
     status_ = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
   }
-  return !ended_;
+  return pid_ > 0;
 }
 
 bool Process::Wait(std::chrono::milliseconds timeout) {
-  auto until = std::chrono::steady_clock::now() + timeout;
-  while (Running()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
+  return Poll(timeout, [&] { return !Running(); });
 }
 
 bool Process::WaitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
-  auto until = std::chrono::steady_clock::now() + timeout;
-  while (Stdout().find(text) == std::string::npos) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
+  return Poll(timeout, [&] { return Stdout().find(text) != std::string::npos; });
 }
 
 std::string Shell(const std::string& command, int* status) {
@@ -80,11 +110,16 @@ std::string Shell(const std::string& command, int* status) {
   FILE* p = popen(command.c_str(), "r");
   if (!p) throw std::runtime_error("popen failed");
   char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) result.append(buf, n);
-  int st = pclose(p);
+  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) result.append(buf, n);
+  const int st = pclose(p);
   if (status) *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
   return result;
+}
+
+XServer::XServer(bool withGlx) : server(XvfbArgs(withGlx)) {
+  // The server prints its display number once it takes clients.
+  if (!server.WaitForOutput("\n")) throw std::runtime_error("Xvfb did not start: " + server.Stderr());
+  display = ":" + server.Stdout().substr(0, server.Stdout().find('\n'));
 }
 
 }  // namespace testsupport

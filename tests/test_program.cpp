@@ -1,0 +1,206 @@
+// The real program as a user meets it: started on a private X server, driven
+// with real X input events, its output, exit status and window checked.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "Paths.h"
+#include "support.h"
+
+namespace {
+
+using testsupport::AppOptions;
+using testsupport::AppRun;
+using testsupport::Shell;
+using testsupport::TempDir;
+using namespace std::chrono_literals;
+
+const std::string kSource = TREVALIN_SOURCE_DIR;
+
+std::string Literal(const std::string& text) {
+  return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+}
+const std::string kStartUp =
+    "____ Scene: Load vertex shader: " + Literal(TREVALIN_VERTEX_SHADER) + "\n" +
+    "____ Scene: Load fragment shader: " + Literal(TREVALIN_FRAGMENT_SHADER) + "\n" +
+    "____ Scene: Scene prepare\n____ Scene: Scene init\nScene: load textures\n"
+    "Texture: _ID:0x[0-9a-f]+ - unit:0\nTexture: Loading Quenlith\\.app/Contents/Resources/texture1\\.png\n"
+    "Scene: load models\nMesh: Loading " + Literal(TREVALIN_MODEL) + "\n" +
+    "Vertices: [1-9][0-9]*\nProperties: 8\nTriangles: [1-9][0-9]*\nMesh: PLY loading: [0-9]+ms\n"
+    "Mesh: Tangents calculations \\(with classes\\): [0-9]+ms\n____ Main: Init OK\n____ Main: Init OK!\n";
+
+std::string AfterStartUp(const std::string& out) {
+  const std::string mark = "____ Main: Init OK!\n";
+  const auto at = out.find(mark);
+  return at == std::string::npos ? "<no start-up>\n" + out : out.substr(at + mark.size());
+}
+
+// The window's colours at the points ("x,y"), as the X server holds them.
+std::string Pixels(AppRun& run, const std::vector<std::string>& points) {
+  std::string format;
+  for (const std::string& p : points) format += "%[pixel:p{" + p + "}] ";
+  return Shell("xwd -silent -display " + run.x.display + " -id " + run.window +
+               " | convert xwd:- -format '" + format + "' info:");
+}
+
+TEST(Program, StartsDrawsTheCubeReportsKeysAndQuitsOnQ) {
+  AppRun run;
+  ASSERT_TRUE(run.WaitForWindow()) << run.app.Stdout() << run.app.Stderr();
+  EXPECT_EQ(run.X("getwindowname @"), "Trevalin v0.2\n");
+  EXPECT_NE(run.X("getwindowgeometry @").find("Geometry: 800x600"), std::string::npos);
+  std::this_thread::sleep_for(500ms);
+  // The clear colour at a corner; the back face, which only turns in place, at the middle.
+  EXPECT_EQ(Pixels(run, {"5,5", "412,300"}), "srgb(76,230,128) srgb(255,255,0) ");
+  for (const char* key : {"x", "space", "1", "2", "3", "4", "r", "shift+y", "Z", "a", "Return", "q"})
+    run.X("key --window @ " + std::string(key));
+  ASSERT_TRUE(run.app.Wait());
+  EXPECT_EQ(run.app.ExitStatus(), 0);
+  EXPECT_TRUE(std::regex_match(run.app.Stdout(), std::regex(kStartUp +
+      "Main: x pressed:\nMain: space pressed:\nMain: 1 pressed:\nMain: 2 pressed:\nMain: 3 pressed:\n"
+      "Main: 4 pressed:\nMain: r pressed:\nMain: y pressed:\nMain: z pressed:\n"))) << run.app.Stdout();
+  EXPECT_EQ(run.app.Stderr(), "");
+}
+
+TEST(Program, ReportsTheLeftButtonWhileHeldAndQuitsWhenClosed) {
+  AppRun run;
+  ASSERT_TRUE(run.WaitForWindow());
+  run.X("mousemove --window @ 100 100");
+  run.X("click 3");  // the left button is not held: nothing
+  run.X("mousedown 1");
+  ASSERT_TRUE(run.app.WaitForOutput("Main: Left MOUSE button pressed:"));
+  run.X("key --window @ x");  // a key while it is held prints only its own line
+  run.X("click 3");
+  run.X("mouseup 1");
+  run.RequestClose();
+  ASSERT_TRUE(run.app.Wait());
+  EXPECT_EQ(run.app.ExitStatus(), 0);
+  EXPECT_EQ(AfterStartUp(run.app.Stdout()),
+            "Main: Left MOUSE button pressed:\nMain: x pressed:\nMain: Left MOUSE button pressed:\n");
+}
+
+// From the GL call stream: set-up makes and releases its texture and buffers
+// before the first frame; a resize reaches the scene in the same context.
+TEST(Program, ReleasesItsSetUpObjectsAndFollowsAResizeUntilEscape) {
+  TempDir dir;
+  const std::string trace = dir.File("run.trace");
+  AppOptions options;
+  options.wrapper = {"apitrace", "trace", "--output", trace};
+  AppRun run(options);
+  ASSERT_TRUE(run.WaitForWindow(60s)) << run.app.Stderr();
+  run.X("windowsize @ 1024 768");
+  ASSERT_NE(run.X("sleep 1 getwindowgeometry @").find("Geometry: 1024x768"), std::string::npos);
+  run.X("key --window @ Escape");
+  ASSERT_TRUE(run.app.Wait(60s));
+  EXPECT_EQ(run.app.ExitStatus(), 0);
+  EXPECT_EQ(AfterStartUp(run.app.Stdout()), "");
+
+  // Set-up runs from its program's creation to the first frame's clear.
+  enum { kBefore, kSetUp, kFrames, kResized } phase = kBefore;
+  const char* const kPhase[] = {"", "set-up ", "frames ", "resized "};
+  std::map<std::string, std::multiset<std::string>> names;  // "GenTextures" -> names
+  std::map<std::string, int> calls;                         // "set-up glBufferData" -> count
+  bool drawnAfterResize = false;
+  const std::regex object(R"(gl((Gen|Delete)(Textures|Buffers))\(n = 1, \w+ = &(\d+)\))");
+  const std::regex call(R"(^\d+ (glTexImage2D|glBufferData|glCreateProgram|glXCreate\w*Context|glViewport|)"
+                        R"(glXMakeCurrent(?=\(.*ctx = 0x)))");
+  std::istringstream dump(Shell("apitrace dump --color=never " + trace + " 2>/dev/null"));
+  for (std::string line; std::getline(dump, line);) {
+    if (phase == kBefore && line.find("glCreateProgram(") != std::string::npos) phase = kSetUp;
+    if (phase == kSetUp && line.find("glClear(") != std::string::npos) phase = kFrames;
+    if (phase == kFrames && line.find("width = 1024, height = 768") != std::string::npos) phase = kResized;
+    drawnAfterResize |= phase == kResized && line.find("glUniformMatrix4fv(") != std::string::npos;
+    std::smatch m;
+    if (phase == kSetUp && std::regex_search(line, m, object)) names[m[1]].insert(m[4]);
+    if (phase != kBefore && std::regex_search(line, m, call)) ++calls[kPhase[phase] + m[1].str()];
+  }
+  EXPECT_EQ(names["GenTextures"].size(), 1u);
+  EXPECT_EQ(names["GenBuffers"].size(), 5u);
+  EXPECT_EQ(names["GenTextures"], names["DeleteTextures"]);
+  EXPECT_EQ(names["GenBuffers"], names["DeleteBuffers"]);
+  // One texture and five model arrays uploaded; no other context or program made current later.
+  EXPECT_EQ(calls, (std::map<std::string, int>{{"set-up glBufferData", 5}, {"set-up glCreateProgram", 1},
+                                                {"set-up glTexImage2D", 1},
+                                                {"resized glViewport", 1}}));
+  EXPECT_TRUE(drawnAfterResize);
+}
+
+// Every failed start says why and ends with status 1, without "Init OK".
+TEST(Program, FailedStartsExitWithStatusOne) {
+  if (Shell("unshare -m true 2>&1; echo $?") != "0\n") GTEST_SKIP() << "no mount namespaces here";
+  TempDir dir;
+  // The data paths are fixed in the program, so a broken file is mounted over one.
+  const auto over = [&](const char* path, const char* text) {
+    const std::string file = dir.Write(std::to_string(std::hash<std::string>()(path)), text);
+    return std::vector<std::string>{"unshare", "-m", "sh", "-c",
+                                    "mount --bind '" + file + "' '" + path + "' && exec \"$0\""};
+  };
+  const struct { const char* what; AppOptions options; const char *out, *err; } cases[] = {
+      {"no display", {true, {"DISPLAY="}, TREVALIN_BUILD_DIR, {}}, "", "Main: Could not initialize SDL\n"},
+      {"no GLX", {false, {}, TREVALIN_BUILD_DIR, {}}, "", "Main: Could not create the window\n"},
+      {"no texture", {true, {}, dir.path(), {}}, "Texture: Loading Quenlith.app/Contents/Resources/texture1.png\n",
+       "Texture::Load - loading error\nMain: Error: Init failed!\n"},
+      {"bad shader", {true, {}, TREVALIN_BUILD_DIR, over(TREVALIN_FRAGMENT_SHADER, "")},
+       "Scene: Could not initialize the shaders\n", "Main: Error: Init failed!\n"},
+      {"bad model", {true, {}, TREVALIN_BUILD_DIR, over(TREVALIN_MODEL, "ply\nformat ascii 1.0\nelement vertex 1\n"
+           "property float x\nelement face 1\nend_header\n0\n4 0 0 0\n")},
+       "Mesh: Loading " TREVALIN_MODEL "\n", "Mesh::LoadPly - Not a triangular face\nMain: Error: Init failed!\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    AppRun run(c.options);
+    ASSERT_TRUE(run.app.Wait(30s));
+    EXPECT_EQ(run.app.ExitStatus(), 1);
+    EXPECT_NE(run.app.Stdout().find(c.out), std::string::npos) << run.app.Stdout();
+    EXPECT_EQ(run.app.Stdout().find("Init OK"), std::string::npos);
+    EXPECT_EQ(run.app.Stderr().rfind(c.err, 0), 0u) << run.app.Stderr();
+  }
+}
+
+// True when the nearest frame past the allocator lies in the project's sources.
+bool AllocatedByUs(const std::string& record) {
+  static const std::regex frame(R"(==\d+==\s+(at|by) 0x[0-9A-F]+: (.*))");
+  static const std::regex allocator(R"(^(malloc|calloc|realloc|memalign|strdup|operator new))");
+  std::istringstream lines(record);
+  std::smatch m;
+  for (std::string line; std::getline(lines, line);)
+    if (std::regex_search(line, m, frame) && !std::regex_search(m[2].str(), allocator))
+      return m[2].str().find(kSource) != std::string::npos;
+  return false;
+}
+
+TEST(Program, RunsCleanUnderMemcheck) {
+  TempDir dir;
+  const std::string log = dir.File("memcheck.log");
+  AppOptions options;
+  options.wrapper = {"valgrind", "--leak-check=full", "--show-leak-kinds=definite", "--num-callers=40",
+                     "--fullpath-after=", "--suppressions=" + kSource + "/tests/memcheck.supp", "--log-file=" + log};
+  AppRun run(options);
+  ASSERT_TRUE(run.WaitForWindow(300s)) << run.app.Stderr();
+  std::this_thread::sleep_for(500ms);
+  run.X("key --window @ Escape");
+  ASSERT_TRUE(run.app.Wait(300s));
+  EXPECT_EQ(run.app.ExitStatus(), 0);
+  const std::string report = testsupport::ReadFile(log);
+  ASSERT_NE(report.find("ERROR SUMMARY"), std::string::npos) << report;
+  EXPECT_EQ(report.find("Invalid read"), std::string::npos) << report;
+  EXPECT_EQ(report.find("Invalid write"), std::string::npos) << report;
+  // Libraries leave leaks of their own; only blocks the project allocated count.
+  // Records are separated by bare "==pid==" lines.
+  std::string record, ours;
+  std::istringstream in(report);
+  for (std::string line; std::getline(in, line);) {
+    if (!std::regex_match(line, std::regex(R"(==\d+== ?)"))) {
+      record += line + "\n";
+      continue;
+    }
+    if (record.find("definitely lost in") != std::string::npos && AllocatedByUs(record)) ours += record;
+    record.clear();
+  }
+  EXPECT_EQ(ours, "");
+}
+
+}  // namespace

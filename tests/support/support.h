@@ -75,7 +75,7 @@ struct AppRun {
   bool WaitForWindow(std::chrono::milliseconds timeout = 20s);  // found by its caption
   // Runs xdotool on the program's display ("key --window @ x": @ is the window).
   std::string X(const std::string& args);
-  void RequestClose();  // as a window manager asks (WM_DELETE_WINDOW)
+  void RequestClose();  // WM_DELETE_WINDOW
   XServer x;
   Process app;
   std::string window;

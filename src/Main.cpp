@@ -160,7 +160,8 @@ int SDL_main(int, char**) {
 
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     std::cerr << "Main: Could not initialize SDL" << std::endl;
-    return 0;
+    std::cerr << SDL_GetError() << std::endl;
+    return 1;
   }
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 5);
@@ -171,7 +172,9 @@ int SDL_main(int, char**) {
   SDL_WM_SetCaption(kCaption, kCaption);
   if (!SDL_SetVideoMode(kWidth, kHeight, 0, SDL_OPENGL | SDL_RESIZABLE)) {
     std::cerr << "Main: Could not create the window" << std::endl;
-    return 0;
+    std::cerr << SDL_GetError() << std::endl;
+    SDL_Quit();
+    return 1;
   }
 
   if (!initializeGuarded(app)) {

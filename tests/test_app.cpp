@@ -107,7 +107,7 @@ TEST(App, ResizeReachesTheScene) {
 TEST(App, WithoutADisplaySdlCannotStart) {
   Process run({TREVALIN_EXE}, {"DISPLAY=:4711", "SDL_VIDEODRIVER=x11"});
   ASSERT_TRUE(run.Wait(20s));
-  EXPECT_EQ(run.ExitStatus(), 0);
+  EXPECT_EQ(run.ExitStatus(), 1);
   EXPECT_NE(run.Stderr().find("Main: Could not initialize SDL\n"), std::string::npos);
 }
 
@@ -116,7 +116,7 @@ TEST(App, WithoutGlxTheWindowCannotBeCreated) {
   options.glx = false;
   AppRun app(options);
   ASSERT_TRUE(app.Wait());
-  EXPECT_EQ(app.ExitStatus(), 0);
+  EXPECT_EQ(app.ExitStatus(), 1);
   EXPECT_NE(app.Stderr().find("Main: Could not create the window\n"), std::string::npos) << app.Stderr() << app.Stdout();
   EXPECT_EQ(app.Stdout().find("Init OK"), std::string::npos);
 }

@@ -177,6 +177,9 @@ bool AllocatedByUs(const std::string& record) {
 }
 
 TEST(StartUp, RunsCleanUnderMemcheck) {
+#ifdef TREVALIN_SANITIZE
+  GTEST_SKIP() << "valgrind cannot run a program built with AddressSanitizer";
+#endif
   TempDir dir;
   const std::string log = dir.File("memcheck.log");
   AppRun::Options options;

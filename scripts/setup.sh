@@ -3,9 +3,19 @@
 # Does nothing when every one of them is already there.
 set -euo pipefail
 
+installed() {
+  [[ $(dpkg-query -W -f='${Status}' "$1" 2>/dev/null || true) == "install ok installed" ]]
+}
+
+# SDL 1.2 itself or sdl12-compat: whichever is installed stays, since each
+# conflicts with the other.
+sdl=libsdl1.2-dev
+installed libsdl1.2-compat-dev && sdl=libsdl1.2-compat-dev
+
 packages=(
   build-essential cmake pkg-config
-  libsdl1.2-dev libsdl-image1.2-dev
+  "$sdl" libsdl-image1.2-dev
+  libsdl2-2.0-0  # sdl12-compat's runtime, for the test command's second pass
   libgl-dev libgl1-mesa-dri libx11-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick
   googletest libgtest-dev libgmock-dev libbenchmark-dev
@@ -17,18 +27,18 @@ packages=(
 
 missing=()
 for p in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 
-# Where a distribution ships only the compatibility layer of SDL 1.2, take that.
 sudo=""
 [[ $(id -u) -eq 0 ]] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -q
-if ! apt-cache show libsdl1.2-dev >/dev/null 2>&1; then
-  missing=("${missing[@]/libsdl1.2-dev/libsdl1.2-compat-dev}")
+# Where a distribution ships only the compatibility layer of SDL 1.2, take
+# that. A name that is only provided by another package has no versions.
+if [[ $sdl == libsdl1.2-dev && -z $(apt-cache madison libsdl1.2-dev 2>/dev/null) ]]; then
+  missing=("${missing[@]/#libsdl1.2-dev/libsdl1.2-compat-dev}")
 fi
 echo "Installing: ${missing[*]}"
 $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

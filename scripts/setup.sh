@@ -21,7 +21,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   apitrace valgrind
-  libglm-dev libassimp-dev
+  libassimp-dev
   zlib1g-dev
 )
 

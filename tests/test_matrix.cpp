@@ -76,12 +76,3 @@ TEST(Matrix, ProductOrderInverseAndRepeatedProjection) {
   f.Perspective(60, 1.5f, 1, 10), f.RightMult(f.c_array());
   EXPECT_EQ(El(twice), El(f));
 }
-
-TEST(Matrix, PrintFormats) {
-  Matrix m(0);
-  m.Load(0.5f, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 1e-7f);
-  testing::internal::CaptureStdout();
-  print(m), print_transposed(m);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "0.5  2  3  4  \n5  6  7  8  \n9  10  11  12  \n13  14  15  1e-07  \n"
-                                                    "0.5  5  9  13  \n2  6  10  14  \n3  7  11  15  \n4  8  12  1e-07  \n");
-}

@@ -43,7 +43,7 @@ std::string AfterStartUp(const std::string& out) {
 std::string Pixels(AppRun& run, const std::vector<std::string>& points) {
   std::string format;
   for (const std::string& p : points) format += "%[pixel:p{" + p + "}] ";
-  return Shell("xwd -silent -display " + run.x.display + " -id " + run.window +
+  return Shell("xwd -silent -display " + run.display + " -id " + run.window +
                " | convert xwd:- -format '" + format + "' info:");
 }
 
@@ -124,7 +124,7 @@ TEST(Program, FailedStartsExitWithStatusOne) {
   const struct { const char* what; AppOptions options; const char *out, *err; } cases[] = {
       {"no display", {true, {"DISPLAY="}, TREVALIN_BUILD_DIR, {}}, "", "Main: Could not initialize SDL\n"},
       {"no GLX", {false, {}, TREVALIN_BUILD_DIR, {}}, "", "Main: Could not create the window\n"},
-      {"no texture", {true, {}, dir.path(), {}}, "Texture: Loading Quenlith.app/Contents/Resources/texture1.png\n",
+      {"no texture", {true, {}, dir.path, {}}, "Texture: Loading Quenlith.app/Contents/Resources/texture1.png\n",
        "Texture::Load - loading error\nMain: Error: Init failed!\n"},
       {"bad shader", {true, {}, TREVALIN_BUILD_DIR, over(TREVALIN_FRAGMENT_SHADER, "")},
        "Scene: Could not initialize the shaders\n", "Main: Error: Init failed!\n"},

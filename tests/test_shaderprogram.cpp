@@ -3,26 +3,26 @@
 #include <map>
 #include <optional>
 #include <regex>
-#include <string>
 #include <vector>
 
 #include "Shaderprogram.h"
 #include "support.h"
 
-// Linked with --wrap for these three, so the calls that Shaderprogram
-// (compiled into this test) makes pass through here first.
+// Linked with --wrap for these two, so the calls of Shaderprogram (compiled
+// into this test) pass through here first.
 static std::map<std::string, int> lookups;  // glGetUniformLocation calls per name
-static std::map<GLenum, GLuint> created;    // shader type -> GL name
-static std::vector<GLuint> compiled;        // glCompileShader arguments
+static std::vector<GLint> compiled;         // the type of each shader compiled, in order
+static GLuint lastCompiled = 0;
 extern "C" GLint __real_glGetUniformLocation(GLuint program, const GLchar* name);
-extern "C" GLuint __real_glCreateShader(GLenum type);
 extern "C" void __real_glCompileShader(GLuint shader);
 extern "C" GLint __wrap_glGetUniformLocation(GLuint program, const GLchar* name) {
   ++lookups[name];
   return __real_glGetUniformLocation(program, name);
 }
-extern "C" GLuint __wrap_glCreateShader(GLenum type) { return created[type] = __real_glCreateShader(type); }
-extern "C" void __wrap_glCompileShader(GLuint shader) { compiled.push_back(shader), __real_glCompileShader(shader); }
+extern "C" void __wrap_glCompileShader(GLuint shader) {
+  compiled.push_back(0), glGetShaderiv(lastCompiled = shader, GL_SHADER_TYPE, &compiled.back());
+  __real_glCompileShader(shader);
+}
 
 namespace {
 
@@ -33,50 +33,41 @@ const char* const kFrag = "#version 110\nvoid main() { gl_FragColor = vec4(1.0);
 
 class ShaderprogramTest : public testsupport::GLTest {
  protected:
-  void SetUp() override {
-    GLTest::SetUp();
-    lookups.clear(), created.clear(), compiled.clear();
-  }
   // A missing text leaves its file absent.
   Shaderprogram Make(const std::optional<std::string>& vert, const std::optional<std::string>& frag) {
+    lookups.clear(), compiled.clear();
     return Shaderprogram(vert ? dir.Write("a.vert", *vert) : dir.File("none.vert"),
                          frag ? dir.Write("a.frag", *frag) : dir.File("none.frag"));
   }
   testsupport::TempDir dir;
 };
 
-// Expected output as patterns; @s stands for the GL name of the shader compiled last.
-const std::string kLoad = "Shaderprogram: Could not load shader: /.*/none\\.";
-const std::string kCompile = "Shaderprogram: Could not compile shader: @s\n";
-const std::string kLog = "([^\n]+\n)+";  // a non-empty info log
-const std::string kLink = "Shaderprogram: Could not link the shaders\n" + kLog;
-const std::string kInvalid = "Shaderprogram: Shader contains errors, please validate this shader!\n" + kLog +
-                             "Shaderprogram: Could not compile the shaders, they are invalid\n";
-// compiles: how many stages were compiled, the vertex stage first.
-const struct { const char* name; std::optional<std::string> vert, frag; bool ok; std::string out, err; size_t compiles; }
-    kInitCases[] = {
-    {"valid", kVert, kFrag, true, "", "", 2},
-    {"both missing", std::nullopt, std::nullopt, false, "", kLoad + "vert\n" + kLoad + "frag\n", 0},
-    {"empty vertex", "", kFrag, false, "", "", 0},
-    {"empty fragment", kVert, "", false, "", "", 0},
-    {"vertex syntax error", "#version 110\nvoid main() { oops }\n", kFrag, false, kCompile, kInvalid, 1},
-    {"fragment error", kVert, "#version 110\nvoid main() { gl_FragColor = nothing; }\n", false, kCompile, kInvalid, 2},
-    {"link error", "#version 110\nvoid helper() {}\n", kFrag, false, "", kLink, 2},
-};
-
 TEST_F(ShaderprogramTest, InitializeReportsEachFailureOnItsStream) {
-  for (const auto& c : kInitCases) {
+  // Expected output as patterns; @s stands for the GL name of the shader compiled last.
+  const std::string load = "Shaderprogram: Could not load shader: /.*/none\\.", log = "([^\n]+\n)+";
+  const std::string compile = "Shaderprogram: Could not compile shader: @s\n";
+  const std::string invalid = "Shaderprogram: Shader contains errors, please validate this shader!\n" + log +
+                              "Shaderprogram: Could not compile the shaders, they are invalid\n";
+  const struct { const char* name; std::optional<std::string> vert, frag; bool ok; std::string out, err; size_t compiles; }
+      cases[] = {
+          {"valid", kVert, kFrag, true, "", "", 2},
+          {"both missing", std::nullopt, std::nullopt, false, "", load + "vert\n" + load + "frag\n", 0},
+          {"empty vertex", "", kFrag, false, "", "", 0},
+          {"empty fragment", kVert, "", false, "", "", 0},
+          {"vertex error", "#version 110\nvoid main() { oops }\n", kFrag, false, compile, invalid, 1},
+          {"fragment error", kVert, "#version 110\nvoid main() { gl_FragColor = nothing; }\n", false, compile, invalid, 2},
+          {"link error", "#version 110\nvoid helper() {}\n", kFrag, false, "", "Shaderprogram: Could not link the shaders\n" + log, 2},
+      };
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    SetUp();
     Shaderprogram program = Make(c.vert, c.frag);
     testing::internal::CaptureStdout(), testing::internal::CaptureStderr();
     EXPECT_EQ(program.initialize(), c.ok);
     const std::string out = testing::internal::GetCapturedStdout(), err = testing::internal::GetCapturedStderr();
-    const std::string shader = compiled.empty() ? "none" : std::to_string(compiled.back());
-    EXPECT_TRUE(std::regex_match(out, std::regex(std::regex_replace(c.out, std::regex("@s"), shader)))) << out;
+    EXPECT_TRUE(std::regex_match(out, std::regex(std::regex_replace(c.out, std::regex("@s"), std::to_string(lastCompiled))))) << out;
     EXPECT_TRUE(std::regex_match(err, std::regex(c.err))) << err;
-    const std::vector<GLuint> stages = {created[GL_VERTEX_SHADER], created[GL_FRAGMENT_SHADER]};
-    EXPECT_EQ(compiled, std::vector<GLuint>(stages.begin(), stages.begin() + c.compiles));
+    const std::vector<GLint> stages = {GL_VERTEX_SHADER, GL_FRAGMENT_SHADER};
+    EXPECT_EQ(compiled, std::vector<GLint>(stages.begin(), stages.begin() + c.compiles));
   }
 }
 
@@ -87,7 +78,7 @@ TEST_F(ShaderprogramTest, EachNameReachesGLOnceAfterInitializeCaseVariantsApart)
   program.bindAttrib(0, "a_Vertex"), program.linkProgram(), program.bindShader();
   program.sendUniform("modelview_matrix", m, false);
   EXPECT_EQ(program.getUniformLocation("modelview_matrix"), 0xFFFFFFFFu);
-  EXPECT_TRUE(lookups.empty() && created.empty());
+  EXPECT_TRUE(lookups.empty() && compiled.empty());
 
   ASSERT_TRUE(program.initialize());
   program.bindShader();

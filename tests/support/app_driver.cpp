@@ -8,20 +8,27 @@
 namespace testsupport {
 
 namespace {
-std::vector<std::string> Command(const AppOptions& options) {
-  std::vector<std::string> argv = options.wrapper;
-  argv.push_back(TREVALIN_EXE);
-  return argv;
+std::vector<std::string> Xvfb(bool withGlx) {
+  std::vector<std::string> args = {"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"};
+  if (!withGlx) args.insert(args.end(), {"-extension", "GLX"});
+  return args;
 }
-std::vector<std::string> Environment(const AppOptions& options, const XServer& x) {
-  std::vector<std::string> env = {"DISPLAY=" + x.display, "SDL_VIDEODRIVER=x11"};
-  env.insert(env.end(), options.env.begin(), options.env.end());
-  return env;
+// Xvfb picks a free display number and prints it once it takes clients.
+std::string DisplayOf(Process& server) {
+  if (!server.WaitForOutput("\n")) throw std::runtime_error("Xvfb did not start: " + server.Stderr());
+  return ":" + server.Stdout().substr(0, server.Stdout().find('\n'));
+}
+std::vector<std::string> With(std::vector<std::string> list, const std::vector<std::string>& more) {
+  list.insert(list.end(), more.begin(), more.end());
+  return list;
 }
 }  // namespace
 
 AppRun::AppRun(const AppOptions& options)
-    : x(options.glx), app(Command(options), Environment(options, x), options.cwd) {}
+    : server(Xvfb(options.glx)),
+      display(DisplayOf(server)),
+      app(With(options.wrapper, {TREVALIN_EXE}), With({"DISPLAY=" + display, "SDL_VIDEODRIVER=x11"}, options.env),
+          options.cwd) {}
 
 bool AppRun::WaitForWindow(std::chrono::milliseconds timeout) {
   const auto until = std::chrono::steady_clock::now() + timeout;
@@ -36,11 +43,11 @@ bool AppRun::WaitForWindow(std::chrono::milliseconds timeout) {
 }
 
 std::string AppRun::X(const std::string& args) {
-  return Shell("DISPLAY=" + x.display + " xdotool " + std::regex_replace(args, std::regex("@"), window));
+  return Shell("DISPLAY=" + display + " xdotool " + std::regex_replace(args, std::regex("@"), window));
 }
 
 void AppRun::RequestClose() {
-  Display* d = XOpenDisplay(x.display.c_str());
+  Display* d = XOpenDisplay(display.c_str());
   XEvent ev{};
   ev.xclient.type = ClientMessage;
   ev.xclient.window = std::stoul(window);

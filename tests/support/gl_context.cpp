@@ -2,27 +2,15 @@
 #include <SDL.h>
 
 #include <cstdlib>
-#include <stdexcept>
 
 #include "support.h"
 
 namespace testsupport {
 
-void RequireGLContext() {
-  static const bool open = [] {
-    const char* display = std::getenv("DISPLAY");
-    if (!display || !*display) {
-      static XServer x;
-      setenv("DISPLAY", x.display.c_str(), 1);
-    }
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) throw std::runtime_error(std::string("SDL_Init: ") + SDL_GetError());
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    if (!SDL_SetVideoMode(800, 600, 0, SDL_OPENGL | SDL_RESIZABLE))
-      throw std::runtime_error(std::string("SDL_SetVideoMode: ") + SDL_GetError());
-    return std::atexit(SDL_Quit) == 0;
-  }();
-  (void)open;
+void GLTest::SetUp() {
+  static const bool open = SDL_Init(SDL_INIT_VIDEO) == 0 && SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16) == 0 &&
+                           SDL_SetVideoMode(800, 600, 0, SDL_OPENGL | SDL_RESIZABLE) && std::atexit(SDL_Quit) == 0;
+  ASSERT_TRUE(open) << "no OpenGL window: " << SDL_GetError();
 }
 
 Rgb ReadPixel(int x, int y) {

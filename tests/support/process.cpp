@@ -15,36 +15,13 @@
 
 namespace testsupport {
 
-namespace {
-
-template <typename Done>
-bool Poll(std::chrono::milliseconds timeout, Done done) {
-  const auto until = std::chrono::steady_clock::now() + timeout;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(20ms);
-  }
-  return true;
-}
-
-std::vector<std::string> XvfbArgs(bool withGlx) {
-  std::vector<std::string> args = {"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24",
-                                   "-nolisten", "tcp", "-noreset"};
-  if (!withGlx) args.insert(args.end(), {"-extension", "GLX"});
-  return args;
-}
-
-}  // namespace
-
-TempDir::TempDir() {
-  char name[] = "/tmp/trevalin-test-XXXXXX";
-  if (!mkdtemp(name)) throw std::runtime_error("mkdtemp failed");
-  path_ = name;
+TempDir::TempDir() : path("/tmp/trevalin-test-XXXXXX") {
+  if (!mkdtemp(path.data())) throw std::runtime_error("mkdtemp failed");
 }
 
 TempDir::~TempDir() {
   std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
+  std::filesystem::remove_all(path, ignored);
 }
 
 std::string TempDir::Write(std::string_view name, std::string_view contents) const {
@@ -98,28 +75,26 @@ bool Process::Running() {
 }
 
 bool Process::Wait(std::chrono::milliseconds timeout) {
-  return Poll(timeout, [&] { return !Running(); });
+  for (const auto until = std::chrono::steady_clock::now() + timeout; Running(); std::this_thread::sleep_for(20ms))
+    if (std::chrono::steady_clock::now() > until) return false;
+  return true;
 }
 
 bool Process::WaitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
-  return Poll(timeout, [&] { return Stdout().find(text) != std::string::npos; });
+  for (const auto until = std::chrono::steady_clock::now() + timeout; Stdout().find(text) == std::string::npos;
+       std::this_thread::sleep_for(20ms))
+    if (std::chrono::steady_clock::now() > until) return false;
+  return true;
 }
 
-std::string Shell(const std::string& command, int* status) {
+std::string Shell(const std::string& command) {
   std::string result;
   FILE* p = popen(command.c_str(), "r");
   if (!p) throw std::runtime_error("popen failed");
   char buf[4096];
   for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) result.append(buf, n);
-  const int st = pclose(p);
-  if (status) *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  pclose(p);
   return result;
-}
-
-XServer::XServer(bool withGlx) : server(XvfbArgs(withGlx)) {
-  // The server prints its display number once it takes clients.
-  if (!server.WaitForOutput("\n")) throw std::runtime_error("Xvfb did not start: " + server.Stderr());
-  display = ":" + server.Stdout().substr(0, server.Stdout().find('\n'));
 }
 
 }  // namespace testsupport

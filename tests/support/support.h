@@ -1,5 +1,3 @@
-// What the tests share: temporary files, child processes, private X servers,
-// the real program under X input, a GL context, and a heap allocation count.
 #pragma once
 #include <gtest/gtest.h>
 #include <sys/types.h>
@@ -14,18 +12,13 @@ namespace testsupport {
 using namespace std::chrono_literals;
 
 // A fresh directory under /tmp, removed with its contents.
-class TempDir {
- public:
+struct TempDir {
   TempDir();
   ~TempDir();
   TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-  std::string File(std::string_view name) const { return path_ + "/" + std::string(name); }
+  std::string File(std::string_view name) const { return path + "/" + std::string(name); }
   std::string Write(std::string_view name, std::string_view contents) const;  // returns the path
-
- private:
-  std::string path_;
+  std::string path;
 };
 std::string ReadFile(const std::string& path);
 
@@ -38,11 +31,10 @@ class Process {
           const std::string& cwd = "");
   ~Process();
   Process(const Process&) = delete;
-  Process& operator=(const Process&) = delete;
   bool Running();
   bool Wait(std::chrono::milliseconds timeout = 20s);  // true once the child has ended
-  int ExitStatus() const { return status_; }           // -1 while running or after a signal
   bool WaitForOutput(const std::string& text, std::chrono::milliseconds timeout = 20s);
+  int ExitStatus() const { return status_; }  // -1 while running or after a signal
   std::string Stdout() const { return ReadFile(dir_.File("out")); }
   std::string Stderr() const { return ReadFile(dir_.File("err")); }
 
@@ -52,15 +44,7 @@ class Process {
   int status_ = -1;
 };
 
-// Runs a shell command and returns its standard output; its exit status goes to *status.
-std::string Shell(const std::string& command, int* status = nullptr);
-
-// A private Xvfb server with a 24-bit screen, on a display number it picks itself.
-struct XServer {
-  explicit XServer(bool withGlx = true);
-  Process server;
-  std::string display;
-};
+std::string Shell(const std::string& command);  // returns its standard output
 
 struct AppOptions {
   bool glx = true;
@@ -69,30 +53,27 @@ struct AppOptions {
   std::vector<std::string> wrapper;      // e.g. {"valgrind", ...} before the program
 };
 
-// The real program on a private X server, driven with real X input events.
+// The real program on a private Xvfb server, driven with real X input events.
 struct AppRun {
   explicit AppRun(const AppOptions& options = {});
   bool WaitForWindow(std::chrono::milliseconds timeout = 20s);  // found by its caption
-  // Runs xdotool on the program's display ("key --window @ x": @ is the window).
-  std::string X(const std::string& args);
-  void RequestClose();  // WM_DELETE_WINDOW
-  XServer x;
+  std::string X(const std::string& args);  // xdotool on the program's display; @ is the window
+  void RequestClose();                     // as a window manager asks: WM_DELETE_WINDOW
+  Process server;
+  std::string display;
   Process app;
   std::string window;
 };
 
-// Opens, once per process, an 800 x 600 OpenGL window through SDL, starting a
-// private X server when there is no display.
-void RequireGLContext();
+// Opens, once per process, an 800 x 600 OpenGL window through SDL.
 class GLTest : public ::testing::Test {
  protected:
-  void SetUp() override { RequireGLContext(); }
+  void SetUp() override;
 };
 struct Rgb { int r, g, b; };
 Rgb ReadPixel(int x, int y);  // from the back buffer, origin bottom left
 
-// Heap allocations made through operator new so far; a test that calls it
-// links a counting operator new.
+// Heap allocations through operator new so far; calling it links a counting one.
 std::size_t AllocationCount();
 
 }  // namespace testsupport

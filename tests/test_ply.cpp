@@ -2,69 +2,51 @@
 
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
 #include <memory>
 #include <random>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
+#include "LineReader.h"
 #include "Mesh.h"
+#include "NumberReader.h"
 #include "gl_context.h"
 #include "temp_dir.h"
 
-// Standard output of f, then what an E it throws says and "; "; other exceptions noted too.
+// Standard output of f in short (counts as "V3 P3 T1 ", times without their figure), then what
+// an E it throws says and "; "; other exceptions noted too.
 template <typename E = std::domain_error, typename F>
 std::string Capture(F f) {
   std::string error;
   testing::internal::CaptureStdout();
   try { f(); } catch (const E& e) { error = e.what() + std::string("; "); }
   catch (const std::exception& e) { error = "unexpected: " + std::string(e.what()); }
-  return testing::internal::GetCapturedStdout() + error;
-}
-
-// Progress lines in short: the counts as "V3 P3 T1 ", times without their figure.
-std::string Short(const std::string& out) {
   const std::regex count("([VPT])(?:ertices|roperties|riangles): (\\d+)\n"), time(": \\d+ms\n");
-  return std::regex_replace(std::regex_replace(out, count, "$1$2 "), time, ": ms\n");
+  const std::string out = testing::internal::GetCapturedStdout();
+  return std::regex_replace(std::regex_replace(out, count, "$1$2 "), time, ": ms\n") + error;
 }
 
-struct MeshProbe {
-  static std::string Number(float f) {
-    char b[24];
-    return std::string(b, snprintf(b, sizeof b, "%.9g", f));
-  }
-  static std::string Number(uint32_t i) { return std::to_string(i); }
-  template <typename T>
-  static std::string List(const T* a, uint64_t n) {
-    std::string s = a ? " [" : " -";
-    for (uint64_t i = 0; a && i < n; ++i) s += (i ? " " : "") + Number(a[i]);
-    return a ? s + "]" : s;
-  }
-  // Reads text from a file (chunk 0) or from memory in chunks. Gives the progress in short, any
-  // error and "; ", then what the mesh holds: the counts, then each array or "-" for none.
-  static std::string Load(const std::string& text, size_t chunk = 0, size_t maxLine = 40) {
-    testsupport::TempDir dir;
-    Mesh m;
-    const std::string out = Capture([&] {
-      if (chunk) m.ReadPLY({-1, text.data(), text.size(), chunk, maxLine, false});
-      else m.LoadPLY(dir.Write("m.ply", text).c_str());
-    });
-    const uint64_t v = m.numVertices, t = m.numTriangles;
-    return Short(out) + std::to_string(v) + "/" + std::to_string(t) + List(m.vertices, 3 * v) +
-           List(m.normals, 3 * v) + List(m.texCoords, 2 * v) + List(m.indices, 3 * t);
-  }
-};
+template <typename T>  // " [a b c]" with floats to 9 digits, or " -" for no array
+std::string List(const T* a, uint64_t n, int digits = 9) {
+  std::ostringstream s;
+  s << std::setprecision(digits) << (a ? " [" : " -");
+  for (uint64_t i = 0; a && i < n; ++i) s << (i ? " " : "") << a[i];
+  return s.str() + (a ? "]" : "");
+}
 
-// Linked with --wrap=glBufferData: uploads noted as " A<bytes>=<first float>" or " E<bytes>".
-static std::string uploads;
-extern "C" void __real_glBufferData(GLenum, GLsizeiptr, const void*, GLenum);
-extern "C" void __wrap_glBufferData(GLenum target, GLsizeiptr size, const void* data, GLenum use) {
-  uploads += (target == GL_ARRAY_BUFFER ? " A" : " E") + std::to_string(size);
-  if (target == GL_ARRAY_BUFFER && size) uploads += "=" + MeshProbe::Number(*(const float*)data);
-  __real_glBufferData(target, size, data, use);
+// Reads text from a file (chunk 0) or from memory in chunks: the progress and any error, then
+// the counts and each array.
+std::string Load(const std::string& text, size_t chunk = 0, size_t maxLine = 40) {
+  testsupport::TempDir dir;
+  Mesh m;
+  const std::string out = Capture([&] {
+    if (chunk) m.ReadPLY(TextSource::Memory(text, chunk, maxLine));
+    else m.LoadPLY(dir.Write("m.ply", text).c_str());
+  });
+  const uint64_t v = m.NumVertices(), t = m.NumTriangles();
+  return out + std::to_string(v) + "/" + std::to_string(t) + List(m.Vertices(), 3 * v) +
+         List(m.Normals(), 3 * v) + List(m.TexCoords(), 2 * v) + List(m.Indices(), 3 * t);
 }
 
 // Property names ("#" is a comment in the run); no face element if faces < 0.
@@ -78,7 +60,6 @@ std::string Header(int vertices, const std::string& names, int faces) {
 
 const std::string kTri = "0 0 0\n1 0 0\n0 1 0\n";
 const std::string kTriMesh = "V3 P3 T1 3/1 [0 0 0 1 0 0 0 1 0] - - [0 1 2]";
-
 TEST(PlyRead, FilesLoadOrFailAsTheirHeaderAndDataSay) {
   auto fail = [](std::string m) { return "Mesh::LoadPly - " + m + "; 0/0 - - - -"; };  // freed
   const std::string tri = Header(3, "x y z", 1) + kTri, t = "V3 P3 T1 ",
@@ -126,64 +107,118 @@ TEST(PlyRead, FilesLoadOrFailAsTheirHeaderAndDataSay) {
       {"ply\nformat ascii 1.0\nelement vertex -1\n", "V18446744073709551615 P0 " + exceeds},
   };
   for (const auto& c : cases)  // from a file; from memory in small chunks, lines cut at 40
-    for (size_t chunk : {0, 1, 7}) EXPECT_EQ(MeshProbe::Load(c.text, chunk), c.want) << c.text;
-  EXPECT_EQ(MeshProbe::Load("ply\nformat ascii 1.0\nelement vertex  5\n", 64, 16),  // cut: 0
+    for (size_t chunk : {0, 1, 7}) EXPECT_EQ(Load(c.text, chunk), c.want) << c.text;
+  EXPECT_EQ(Load("ply\nformat ascii 1.0\nelement vertex  5\n", 64, 16),  // cut: 0
             "V0 P0 0/0 [] - - []");
   EXPECT_EQ(Capture([] { Mesh().LoadPLY("/nonexistent/m.ply"); }),
             "Mesh::LoadPly - No such file!; ");
 }
 
-// A generated mesh reads back as strtof reads its numbers: floats written with round-trip
-// precision bit for bit; numbers of every shape whichever path the reader takes for them.
-TEST(PlyRead, GeneratedMeshReadsBackAsStrtofReadsIt) {
+// Numbers of every shape, the fast path's limits and halfway points among them, read as strtof
+// reads them: by the number reader alone, fast and exact, and in a file of several read chunks.
+TEST(PlyRead, NumbersReadAsStrtofReadsThemAloneAndInAMultiChunkFile) {
   std::vector<std::string> tokens = {"16777217", "33554431.5", "0.1", "-0.000000", "1e-45",
       "7e-46", "1e-50", "3.5e38", ".5", "5.", "+.25", "000000000000000000001.5", "2.5E+3",
-      "123456789012345678901234567890", "-0", "-1e39"};  // an overflow stops its line: last
+      "123456789012345678901234567890", "-0", "-1e39",  // an overflow stops its line: last
+      "16777219", "8388609.5", "-4194304.25", "16777216.99999999", "16777217.00000001",
+      "0.123456789012345", "0.1234567890123456", "9007199254740993", "1234567890123456.",
+      "-.1234567890123456", "12345678.12345678", "+1.5", "-0.0", "53.66188621520996",
+      "4.55405068397522", "-0.935073584318161"};  // the last three: double rounding goes wrong
   std::mt19937 rnd(7);
-  while (tokens.size() < 8 * 100) {
-    std::string t = std::to_string(rnd() >> rnd() % 32);  // one to ten digits
+  for (char b[64]; tokens.size() < 8 * 20000; tokens.push_back(b)) {
+    std::string t = std::to_string(rnd() >> rnd() % 32) + std::to_string(rnd() >> rnd() % 32);
+    t.resize(1 + rnd() % std::min<size_t>(t.size(), 18));  // one to eighteen digits
     if (rnd() % 4) t.insert(rnd() % (t.size() + 1), ".");
     if (rnd() % 6 == 0) t += "e" + std::to_string(int(rnd() % 51) - 30);
     const float f = std::ldexp(float(int32_t(rnd())), int(rnd() % 90) - 70);
-    tokens.push_back(rnd() % 2 ? "-+ "[rnd() % 3] + t : MeshProbe::Number(f));
+    const char* format[] = {"%.9g", "%.7f", "%g", "%.16g"};  // halfway points half the time
+    snprintf(b, 64, format[rnd() % 4], rnd() % 2 ? f : (f + double(std::nextafter(f, 0.f))) / 2);
+    if (rnd() % 2) snprintf(b, 64, "%c%s", "-+ "[rnd() % 3], t.c_str());
   }
-  std::string text = Header(100, "x y z a b c u v", 98), faces, want[4];
+  std::vector<float> want[3];
+  std::string text = Header(20000, "x y z a b c u v", 0);
   for (size_t i = 0; i < tokens.size(); ++i) {
-    const float f = std::strtof(tokens[i].c_str(), nullptr);  // overflow: the largest float
+    float f = std::strtof(tokens[i].c_str(), nullptr), got[2];
+    if (std::isinf(f)) f = std::copysign(FLT_MAX, f);  // overflow: the largest float
+    std::vector<char> line(tokens[i].begin(), tokens[i].end());
+    line.resize(line.size() + LineReader::kSlack);
+    for (bool fast : {false, true}) {  // whole token read, value bit for bit
+      const char *p = line.data(), *e = p + tokens[i].size();
+      numbers::ReadFloat(p, e, got[fast], fast);
+      ASSERT_EQ(List(&got[fast], 1) + (p == e ? "" : "?"), List(&f, 1)) << tokens[i] << fast;
+    }
     text += tokens[i] + (i % 8 == 7 ? "\n" : " ");
-    want[i % 8 / 3] += " " + MeshProbe::Number(std::isinf(f) ? std::copysign(FLT_MAX, f) : f);
+    want[i % 8 / 3].push_back(f);
   }
-  for (uint32_t i = 0; i < 3 * 98; ++i) {
-    const std::string k = std::to_string(rnd() % 100);
-    faces += (i % 3 ? " " : "3 ") + k + (i % 3 == 2 ? "\n" : ""), want[3] += " " + k;
-  }
-  std::string expected = "V100 P8 T98 100/98";
-  for (const auto& w : want) expected += " [" + w.substr(1) + "]";
-  EXPECT_EQ(MeshProbe::Load(text + faces), expected);
+  ASSERT_GT(text.size(), TextSource::kChunk);  // read through the file in more than one piece
+  testsupport::TempDir dir;
+  Mesh m;
+  Capture([&] { m.LoadPLY(dir.Write("m.ply", text).c_str()); });
+  ASSERT_EQ(List(m.Vertices(), 60000) + List(m.Normals(), 60000) + List(m.TexCoords(), 40000),
+            List(want[0].data(), 60000) + List(want[1].data(), 60000) + List(want[2].data(), 40000));
+}
+
+// Both variants over meshes read from text (positions, normals, u v): along increasing u, per
+// triangle, without averaging; vertices no triangle names keep their 7s.
+TEST(Tangents, FollowIncreasingUPerTriangleWithoutAveraging) {
+  const std::string tri = "0 0 0 0 0 1 0 0\n1 0 0 0 0 1 1 0\n0 1 0 0 0 1 0 1\n", x = "1 0 0 ",
+      quad = "0 0 0 0 0 1 0 0\n1 0 0 0 0 1 1 0\n0 1 0 0 0 1 0 1\n1 1 0 0 0 1 ";
+  const struct { std::string vertices, faces, want; } cases[] = {
+      {tri, "3 0 1 2\n", x + x + x},
+      {"0 0 0 0 0 1 0 0\n1 0 0 0 0 1 2 0\n0 1 0 0 0 1 0 2\n", "3 0 1 2\n", x + x + x},  // scaled
+      {"0 0 0 0 0 1 0 0\n1 0 0 0 0 1 -1 0\n0 1 0 0 0 1 0 1\n", "3 0 1 2\n", "-1 0 0 -1 0 0 -1 0 0 "},
+      {"0 0 0 0 0 1 0 0\n2 3 6 0 0 1 1 0\n0 0 1 0 0 1 0 1\n", "3 0 1 2\n",  // every component
+       "0.285714 0.428571 0.857143 0.285714 0.428571 0.857143 0.285714 0.428571 0.857143 "},
+      {quad + "0 0\n5 5 5 0 0 1 0 0\n", "3 0 1 2\n3 1 3 2\n", x + "0 -1 0 0 -1 0 0 -1 0 7 7 7 "},
+      // A zero determinant first gives NaN, later repeats the last tangent.
+      {"0 0 0 0 0 1 .5 .5\n1 0 0 0 0 1 .5 .5\n0 1 0 0 0 1 .5 .5\n1 1 0 0 0 1 0 1\n",
+       "3 0 1 2\n3 1 0 2\n3 0 1 3\n", "nan nan nan nan nan nan nan nan nan nan nan nan "},
+      {quad + "1 0\n", "3 0 1 2\n3 1 3 1\n", x + x + x + x},
+  };
+  for (auto run : {&Mesh::ClassTangents, &Mesh::CalcTangents})
+    for (const auto& c : cases) {
+      const int n = std::count(c.vertices.begin(), c.vertices.end(), '\n');
+      const int f = std::count(c.faces.begin(), c.faces.end(), '\n');
+      Mesh m;
+      Capture([&] { m.ReadPLY(TextSource::Memory(Header(n, "x y z a b c u v", f) + c.vertices + c.faces)); });
+      float* got = m.NewTangents();
+      std::fill(got, got + 3 * n, 7.0f);
+      (m.*run)();
+      std::string list = List(got, 3 * n, 6).substr(2);  // 6 digits: the variants round apart
+      list.back() = ' ';
+      EXPECT_EQ(std::regex_replace(list, std::regex("-(0|nan) "), "$1 "), c.want) << c.vertices;
+    }
+}
+
+// Linked with --wrap=glBufferData: uploads noted as " A<bytes>=<first float>" or " E<bytes>".
+static std::string uploads;
+extern "C" void __real_glBufferData(GLenum, GLsizeiptr, const void*, GLenum);
+extern "C" void __wrap_glBufferData(GLenum target, GLsizeiptr size, const void* data, GLenum use) {
+  uploads += (target == GL_ARRAY_BUFFER ? " A" : " E") + std::to_string(size);
+  if (target == GL_ARRAY_BUFFER && size) uploads += "=" + List((const float*)data, 1).substr(2);
+  __real_glBufferData(target, size, data, use);
 }
 
 using MeshFile = testsupport::GLTest;
-
 TEST_F(MeshFile, ConstructionChecksTheNameLoadsAndUploadsEachArrayOnceTangentsFirst) {
   testsupport::TempDir dir;
   for (const char* name : {"model.obj", "MODEL.PLY", "model.Ply"})  // refused, nothing printed
     EXPECT_EQ(Capture<std::invalid_argument>([&] { Mesh m(dir.Write(name, Header(0, "x", 0))); }),
               "Mesh::Mesh - unrecognized file extension; ") << name;
   const std::string uv = "0 0 0 0 0 1 0 0\n1 0 0 0 0 1 1 0\n0 1 0 0 0 1 0 1\n3 0 1 2\n3 2 1 0\n",
-                    ms = "Mesh: PLY loading: ms\n",
-                    tangents = "Mesh: Tangents calculations (with classes): ms\n";
+                    ms = "Mesh: PLY loading: ms\n";
   const struct { std::string text, want; } cases[] = {
-      {Header(3, "x y z", 1) + kTri + "3 0 1 2\n", "V3 P3 T1 " + ms + " A36=0 E12"},
-      {Header(3, "x y z a b c d", 1) + kTri + "3 0 1 2\n", "V3 P7 T1 " + ms + " A36=0 A36=0 E12"},
+      {Header(3, "x y z", 1) + kTri + "3 0 1 2\n", "V3 P3 T1 " + ms + " A36=0] E12"},
+      {Header(3, "x y z a b c d", 1) + kTri + "3 0 1 2\n", "V3 P7 T1 " + ms + " A36=0] A36=0] E12"},
       {Header(3, "x y z a b c u v", 2) + uv,  // tangents first: +x
-       "V3 P8 T2 " + ms + tangents + " A36=1 A36=0 A36=0 A24=0 E24"},
+       "V3 P8 T2 " + ms + "Mesh: Tangents calculations (with classes): ms\n A36=1] A36=0] A36=0] A24=0] E24"},
       {Header(0, "x y z", 0), "V0 P3 T0 " + ms + " A0 E0"},
       {Header(1, "x", 1) + "0\n4 0 0 0 0\n", "V1 P1 T1 Mesh::LoadPly - Not a triangular face; "}};
   for (const auto& c : cases) {
     const std::string path = dir.Write("x.ply.txt", c.text);  // ".ply" anywhere will do
     std::unique_ptr<Mesh> m;
     uploads.clear();
-    const std::string out = Short(Capture([&] { m = std::make_unique<Mesh>(path); }));
+    const std::string out = Capture([&] { m = std::make_unique<Mesh>(path); });
     EXPECT_EQ(out + uploads, "Mesh: Loading " + path + "\n" + c.want);
     uploads.clear();
     if (m) m->SetupVBO();

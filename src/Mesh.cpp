@@ -67,15 +67,6 @@ uint64_t ReadCount(std::string_view text) {
 // ---------------------------------------------------------------------------
 // Mesh
 
-Mesh::Mesh()
-    : numVertices(0),
-      numTriangles(0),
-      vertices(nullptr),
-      normals(nullptr),
-      texCoords(nullptr),
-      indices(nullptr),
-      tangents(nullptr) {}
-
 // Delegating to Mesh() makes the destructor run if anything below throws, so
 // a failed construction releases its arrays and buffers.
 Mesh::Mesh(const std::string& fileName) : Mesh() {
@@ -114,6 +105,8 @@ void Mesh::LoadPLY(const char* fileName) {
 }
 
 void Mesh::ReadPLY(const TextSource& source, bool exactOnly) {
+  ReleaseArrays();
+  numVertices = numTriangles = 0;
   try {
     LineReader in(source);
     std::string_view line;

@@ -13,7 +13,7 @@ struct TextSource;
 // It owns GPU buffers and arrays, so it cannot be copied.
 class Mesh {
  public:
-  Mesh();
+  Mesh() = default;
   // Loads a PLY file, prints the timing and uploads the arrays; needs a
   // current GL context.
   explicit Mesh(const std::string& fileName);
@@ -50,13 +50,13 @@ class Mesh {
  private:
   void ReleaseArrays();
 
-  uint64_t numVertices;
-  uint64_t numTriangles;
-  float* vertices;
-  float* normals;
-  float* texCoords;
-  uint32_t* indices;
-  float* tangents;
+  uint64_t numVertices = 0;
+  uint64_t numTriangles = 0;
+  float* vertices = nullptr;
+  float* normals = nullptr;
+  float* texCoords = nullptr;
+  uint32_t* indices = nullptr;
+  float* tangents = nullptr;
   VBO vbo;
 };
 

@@ -129,7 +129,7 @@ NUMBERS_HOT bool TokenFloat(const char* p, const char* t, float& out) {
   const U128 w = w0 | static_cast<U128>(w1) << 64;
   const U128 after = w >> 8 | static_cast<U128>(static_cast<uint8_t>(s[16] ^ 0x30)) << 120;
   const U128 keep = n1 < 16 ? (U128(1) << (8 * n1)) - 1 : ~U128(0);
-  const U128 digits = ((w & keep) | (after & ~keep)) << (8 * (16 - n));
+  const U128 digits = ((w & keep) | (after & ~keep)) << (8 * (16 - n) & 127);  // n 0: failed below
   const uint64_t high = static_cast<uint64_t>(digits), low = static_cast<uint64_t>(digits >> 64);
   const uint64_t value = DigitValue(high, 8) * 100000000ull + DigitValue(low, 8);
   return n > 0 && !(NonDigits(high) | NonDigits(low)) && value < (uint64_t(1) << 53) &&

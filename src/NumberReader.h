@@ -106,34 +106,57 @@ NUMBERS_HOT bool Quotient(uint64_t digits, int scale, bool negative, float& out)
   return true;
 }
 
+// Numbers whose point comes after eight digits or more: rare in meshes, so
+// they take a slower shape of the same method. s is past the sign.
+NUMBERS_HOT bool WideFloat(const char* s, long length, bool negative, float& out) {
+  using U128 = unsigned __int128;
+  const uint64_t w0 = Load8(s), w1 = Load8(s + 8);
+  const int n1 = 8 + DigitCount(w1);  // digits before the point
+  const bool point = n1 < length;
+  if (point && s[n1] != '.') return false;
+  const int n = static_cast<int>(length) - point;  // all digits, 8 to 16
+  // The point squeezed out and the digits moved to the end of 16 bytes,
+  // zeros before them, so that two conversions read them all.
+  const U128 w = w0 | static_cast<U128>(w1) << 64;
+  const U128 after = w >> 8 | static_cast<U128>(static_cast<uint8_t>(s[16] ^ 0x30)) << 120;
+  const U128 keep = n1 < 16 ? (U128(1) << (8 * n1)) - 1 : ~U128(0);
+  const U128 digits = ((w & keep) | (after & ~keep)) << (8 * (16 - n) & 127);
+  const uint64_t high = static_cast<uint64_t>(digits), low = static_cast<uint64_t>(digits >> 64);
+  const uint64_t value = DigitValue(high, 8) * 100000000ull + DigitValue(low, 8);
+  return !(NonDigits(high) | NonDigits(low)) && value < (uint64_t(1) << 53) &&
+         Quotient(value, point ? n - n1 : 0, negative, out);
+}
+
 // The float in [p, t): one blank, a sign, then 1 to 16 digits with at most
 // one point among them, nothing else, the digits' value below 2^53. False
-// if it is anything else. No branch depends on the shape of the number, so
-// short and long numbers mixed on a line cost the same.
+// if it is anything else. Up to eight digits, one conversion reads them;
+// more take a second one.
 NUMBERS_HOT bool TokenFloat(const char* p, const char* t, float& out) {
-  using U128 = unsigned __int128;
+  static constexpr uint64_t kLow[8] = {0,          0xff,         0xffff,         0xffffff,
+                                       0xffffffff, 0xffffffffff, 0xffffffffffff, 0xffffffffffffff};
+  static constexpr uint32_t kPow10[9] = {1,      10,      100,      1000,     10000,
+                                         100000, 1000000, 10000000, 100000000};
   const char* s = p + (*p == ' ');
   const char c = *s;
   const bool negative = c == '-';
   s += negative | (c == '+');  // signs are random in real data: no branch
   const long length = t - s;
   if (static_cast<unsigned long>(length - 1) > 16u) return false;
-  const uint64_t w0 = Load8(s), w1 = Load8(s + 8);
-  const int lead = DigitCount(w0);
-  const int n1 = lead + (lead == 8 ? DigitCount(w1) : 0);  // digits before the point
-  const bool point = n1 < length;
-  if (point && s[n1] != '.') return false;
-  const int n = static_cast<int>(length) - point;  // all digits
-  // The point squeezed out and the digits moved to the end of 16 bytes,
-  // zeros before them, so that two conversions read them all.
-  const U128 w = w0 | static_cast<U128>(w1) << 64;
-  const U128 after = w >> 8 | static_cast<U128>(static_cast<uint8_t>(s[16] ^ 0x30)) << 120;
-  const U128 keep = n1 < 16 ? (U128(1) << (8 * n1)) - 1 : ~U128(0);
-  const U128 digits = ((w & keep) | (after & ~keep)) << (8 * (16 - n) & 127);  // n 0: failed below
-  const uint64_t high = static_cast<uint64_t>(digits), low = static_cast<uint64_t>(digits >> 64);
-  const uint64_t value = DigitValue(high, 8) * 100000000ull + DigitValue(low, 8);
-  return n > 0 && !(NonDigits(high) | NonDigits(low)) && value < (uint64_t(1) << 53) &&
-         Quotient(value, point ? n - n1 : 0, negative, out);
+  const uint64_t w = Load8(s);
+  const int n1 = DigitCount(w);  // digits before the point
+  if (n1 >= length) return Quotient(DigitValue(w, static_cast<int>(length)), 0, negative, out);
+  if (n1 == 8) return WideFloat(s, length, negative, out);
+  if (s[n1] != '.') return false;
+  // The point squeezed out, the ninth byte moved in behind.
+  const uint64_t next = Load8(s + 8), low = kLow[n1];
+  const uint64_t head = (w & low) | ((w >> 8) & ~low) | next << 56;
+  const int n = static_cast<int>(length) - 1;  // all digits
+  if (n <= 8)
+    return n > 0 && DigitCount(head) >= n && Quotient(DigitValue(head, n), n - n1, negative, out);
+  const uint64_t tail = next >> 8 | static_cast<uint64_t>(static_cast<uint8_t>(s[16] ^ 0x30)) << 56;
+  const uint64_t value = uint64_t(DigitValue(head, 8)) * kPow10[n - 8] + DigitValue(tail, n - 8);
+  return !NonDigits(head) && DigitCount(tail) >= n - 8 && value < (uint64_t(1) << 53) &&
+         Quotient(value, n - n1, negative, out);
 }
 
 // The index in [p, t): one blank, then up to 7 digits.

@@ -42,9 +42,9 @@ LineReader::LineReader(const TextSource& source)
       chunk(std::max<std::size_t>(source.chunk, 1)),
       maxLine(std::max<std::size_t>(source.maxLine, 16)) {
   // A short text gets a buffer of its own size (one byte more, so that the
-  // read which finds the end needs no room of its own).
-  const uint64_t size = Size();
-  firstCap = size && size < chunk ? static_cast<std::size_t>(size) + 1 : chunk;
+  // read which finds the end needs no room of its own). A size that cannot
+  // be told gives a small buffer that doubles as it fills.
+  firstCap = static_cast<std::size_t>(std::min<uint64_t>(chunk, Size() + 1));
 }
 
 uint64_t LineReader::Size() const {

@@ -1,506 +1,38 @@
 #include "Mesh.h"
 
 #include <fcntl.h>
-#include <locale.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <charconv>
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <limits>
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "LineReader.h"
+#include "NumberReader.h"
 #include "Vector.h"
 
 Timer t;
 
-// ---------------------------------------------------------------------------
-// Line reading
-
-// Reads text in large chunks and hands out one line at a time, mirroring the
-// states of std::getline on an ifstream: a last line without a newline sets
-// end-of-file, a read with nothing left also fails, and Rewind behaves like
-// seekg(0) (clears end-of-file, does nothing once the stream has failed).
-// At most maxLine + chunk bytes are held, however long a line is.
-class Mesh::LineReader {
- public:
-  static constexpr std::size_t kSlack = 32;
-
-  explicit LineReader(const PlySource& source)
-      : src(source),
-        chunk(std::max<std::size_t>(source.chunk, 1)),
-        maxLine(std::max<std::size_t>(source.maxLine, 16)) {}
-
-  bool good() const { return !eof && !fail; }
-
-  uint64_t FileSize() const {
-    if (src.fd < 0) return src.size;
-    struct stat st;
-    if (fstat(src.fd, &st) != 0 || st.st_size < 0) return 0;
-    return static_cast<uint64_t>(st.st_size);
-  }
-
-  // Returns false when no line could be read. The view holds at most maxLine
-  // bytes and stays valid until the next call; *found tells whether the
-  // needle occurs anywhere in the whole line, however long.
-  bool GetLine(std::string_view& line, std::string_view needle = {}, bool* found = nullptr) {
-    line = {};
-    if (found) *found = false;
-    if (!good()) {
-      fail = true;
-      return false;
-    }
-    std::size_t scanned = 0;
-    for (;;) {
-      const std::size_t avail = end - pos;
-      const std::size_t window = std::min(avail, maxLine + 1);
-      const char* start = buf.get() + pos;
-      if (window > scanned) {
-        const void* nl = std::memchr(start + scanned, '\n', window - scanned);
-        if (nl) {
-          line = std::string_view(start, static_cast<const char*>(nl) - start);
-          pos += line.size() + 1;
-          if (found) *found = Contains(line, needle);
-          return true;
-        }
-        scanned = window;
-      }
-      if (avail > maxLine) return LongLine(line, needle, found);
-      if (!Fill()) {
-        if (avail == 0) {
-          eof = fail = true;
-          return false;
-        }
-        eof = true;
-        line = std::string_view(buf.get() + pos, avail);
-        pos = end;
-        if (found) *found = Contains(line, needle);
-        return true;
-      }
-    }
-  }
-
-  // The whole lines now in the buffer: from the read position to just past
-  // its last newline, reading more when there is none yet. False when no
-  // whole line can be had this way (a line longer than the limit, the last
-  // line without a newline, the end): GetLine then takes the next line.
-  // Consume tells how far the lines were read.
-  bool Lines(const char*& begin, const char*& stop) {
-    std::size_t clean = 0;  // bytes after pos known to hold no newline
-    for (;;) {
-      if (!good()) return false;
-      const char* start = buf.get() + pos;
-      const char* last = buf.get() + end;
-      while (last > start + clean && last[-1] != '\n') --last;
-      if (last > start + clean) {
-        begin = start;
-        stop = last;
-        return true;
-      }
-      clean = end - pos;
-      if (clean > maxLine || !Fill()) return false;
-    }
-  }
-
-  void Consume(const char* upTo) { pos = static_cast<std::size_t>(upTo - buf.get()); }
-
-  std::size_t MaxLine() const { return maxLine; }
-
-  void Rewind() {
-    eof = false;
-    if (fail) return;
-    if (src.fd >= 0) {
-      if (lseek(src.fd, 0, SEEK_SET) != 0) {
-        fail = true;
-        return;
-      }
-    } else {
-      offset = 0;
-    }
-    pos = end = 0;
-    drained = false;
-  }
-
- private:
-  static bool Contains(std::string_view line, std::string_view needle) {
-    return !needle.empty() && line.find(needle) != std::string_view::npos;
-  }
-
-  void Grow(std::size_t capacity) {
-    // Zeroed, with kSlack bytes past the end for the number reader.
-    std::unique_ptr<char[]> bigger(new char[capacity + kSlack]());
-    if (end > pos) std::memcpy(bigger.get(), buf.get() + pos, end - pos);
-    end -= pos;
-    pos = 0;
-    buf = std::move(bigger);
-    cap = capacity;
-  }
-
-  void Compact() {
-    if (pos == 0) return;
-    std::memmove(buf.get(), buf.get() + pos, end - pos);
-    end -= pos;
-    pos = 0;
-  }
-
-  // Appends the next chunk after the unread bytes; false once the source is
-  // exhausted (a read error counts as the end, as it does for a stream).
-  bool Fill() {
-    if (drained) return false;
-    Compact();
-    if (end == cap) Grow(cap == 0 ? chunk : std::min(cap * 2, maxLine + chunk));
-    const std::size_t want = std::min(chunk, cap - end);
-    std::size_t got = 0;
-    if (src.fd >= 0) {
-      ssize_t n;
-      do n = read(src.fd, buf.get() + end, want);
-      while (n < 0 && errno == EINTR);
-      got = n > 0 ? static_cast<std::size_t>(n) : 0;
-    } else {
-      got = std::min(want, src.size - offset);
-      if (got) std::memcpy(buf.get() + end, src.data + offset, got);
-      offset += got;
-    }
-    if (got == 0) {
-      drained = true;
-      return false;
-    }
-    end += got;
-    return true;
-  }
-
-  // A line longer than maxLine: its first maxLine bytes stay at the front of
-  // the buffer as the line; the rest is read through and dropped, still
-  // searched for the needle across the seams.
-  bool LongLine(std::string_view& line, std::string_view needle, bool* found) {
-    Compact();
-    if (cap < maxLine + chunk) Grow(maxLine + chunk);
-    line = std::string_view(buf.get(), maxLine);
-    bool hit = Contains(line, needle);
-    const std::size_t keep = needle.empty() ? 0 : needle.size() - 1;
-    char carry[64];
-    std::size_t carried = std::min(keep, maxLine);
-    std::memcpy(carry, buf.get() + maxLine - carried, carried);
-
-    const std::size_t rest = maxLine;
-    for (;;) {
-      const char* seg = buf.get() + rest;
-      const std::size_t len = end - rest;
-      const char* nl = len ? static_cast<const char*>(std::memchr(seg, '\n', len)) : nullptr;
-      const std::size_t segLen = nl ? static_cast<std::size_t>(nl - seg) : len;
-      if (!hit && keep > 0) hit = SearchSeam(carry, carried, seg, segLen, needle);
-      if (nl) {
-        pos = rest + segLen + 1;
-        break;
-      }
-      end = rest;
-      if (!Fill()) {
-        eof = true;
-        pos = end;
-        break;
-      }
-    }
-    if (found) *found = hit;
-    return true;
-  }
-
-  // Looks for the needle in carry + seg, then keeps the last needle-1 bytes
-  // of everything seen as the next carry.
-  static bool SearchSeam(char* carry, std::size_t& carried, const char* seg, std::size_t segLen,
-                         std::string_view needle) {
-    const std::size_t keep = needle.size() - 1;
-    char joined[128];
-    const std::size_t head = std::min(segLen, keep);
-    std::memcpy(joined, carry, carried);
-    std::memcpy(joined + carried, seg, head);
-    const std::size_t joinedLen = carried + head;
-    const bool hit = Contains(std::string_view(joined, joinedLen), needle) ||
-                     Contains(std::string_view(seg, segLen), needle);
-    if (segLen >= keep) {
-      std::memcpy(carry, seg + segLen - keep, keep);
-      carried = keep;
-    } else {
-      carried = std::min(keep, joinedLen);
-      std::memcpy(carry, joined + joinedLen - carried, carried);
-    }
-    return hit;
-  }
-
-  const PlySource src;
-  const std::size_t chunk;
-  const std::size_t maxLine;
-  std::unique_ptr<char[]> buf;
-  std::size_t cap = 0;
-  std::size_t pos = 0;  // first unread byte
-  std::size_t end = 0;  // end of the bytes read
-  std::size_t offset = 0;  // read position in a memory source
-  bool eof = false;
-  bool fail = false;
-  bool drained = false;
-};
-
-// ---------------------------------------------------------------------------
-// Number reading with the rules of formatted extraction: leading white space
-// skipped, a leading sign accepted, reading stops at the first character that
-// cannot continue the number. False means the extraction failed; the caller
-// then reads nothing more from that line, as a failed stream would.
-//
-// Each reader has an inlined fast path for the plain numbers that fill real
-// files and an exact out-of-line path that handles everything else.
-
-// GCC and clang only, as are the __builtin_ctzll calls below.
-#define HOT inline __attribute__((always_inline))
-#define COLD __attribute__((noinline))
-
 namespace {
 
-// The white space of the "C" locale.
-struct SpaceTable {
-  bool is[256] = {};
-  constexpr SpaceTable() {
-    for (const char c : {' ', '\t', '\n', '\v', '\f', '\r'}) is[static_cast<unsigned char>(c)] = true;
-  }
-};
-constexpr SpaceTable kSpace;
-
-inline bool IsSpace(char c) { return kSpace.is[static_cast<unsigned char>(c)]; }
-inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-HOT void SkipSpace(const char*& p, const char* e) {
-  while (p < e && IsSpace(*p)) ++p;
-}
-
-// Eight characters at a time. Reads may run past the end of a line: line
-// views always point into the reader's buffer, which keeps kSlack readable
-// bytes beyond its data. Whatever lies past the line only ever decides that
-// the fast path does not apply.
-
-// Eight bytes at s with digits turned into their values 0..9.
-HOT uint64_t Load8(const char* s) {
-  uint64_t x;
-  std::memcpy(&x, s, sizeof x);
-  return x ^ 0x3030303030303030ull;
-}
-
-// How many of the leading bytes of a Load8 word are digits. The high bit
-// marks every byte above 9; carries only run towards later bytes, so the
-// lowest mark is the first non-digit.
-HOT int DigitCount(uint64_t x) {
-  const uint64_t marks = ((x + 0x7676767676767676ull) | x) & 0x8080808080808080ull;
-  return marks ? __builtin_ctzll(marks) >> 3 : 8;
-}
-
-// The value of the first n (1 to 8) digits of a Load8 word.
-HOT uint32_t DigitValue(uint64_t x, int n) {
-  x <<= 8 * (8 - n);  // leading zeros in place of the bytes after the run
-  x = x * 10 + (x >> 8);
-  x = (((x & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
-       (((x >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
-      32;
-  return static_cast<uint32_t>(x);
-}
-
-// The exact path: from_chars, with what it accepts but a stream does not
-// (inf, nan, "+-") kept out, and out-of-range values through strtof so that
-// they come out as a stream gives them: overflow as the largest float and a
-// failure, underflow as the rounded value.
-COLD bool ExactFloat(const char*& p, const char* e, float& out) {
-  const char* s = p;
-  bool plus = false;
-  if (s < e && *s == '+') {
-    ++s;
-    plus = true;
-  }
-  const char* d = s;
-  if (!plus && d < e && *d == '-') ++d;
-  if (d == e || !(IsDigit(*d) || *d == '.')) return false;
-  const auto r = std::from_chars(s, e, out);
-  if (r.ec == std::errc()) {
-    p = r.ptr;
-    return true;
-  }
-  if (r.ec != std::errc::result_out_of_range) return false;
-  p = r.ptr;
-  static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
-  const std::string token(s, r.ptr);
-  const float v = c ? strtof_l(token.c_str(), nullptr, c) : std::strtof(token.c_str(), nullptr);
-  if (std::isinf(v)) {
-    out = std::copysign(std::numeric_limits<float>::max(), v);
-    return false;
-  }
-  out = v;
-  return true;
-}
-
-// Turns digits (below 2^53) and a power of ten (up to 10^7) into the float
-// nearest to digits / 10^scale. A multiplication by the double nearest to
-// 10^-scale lands within two units in the last place of the double from the
-// exact quotient, so narrowing it to float rounds as the exact quotient would
-// unless it lies that close to a point halfway between two floats; then false,
-// and the exact path decides. A multiplication, not a division: this sits on
-// the chain of every number read.
-HOT bool Quotient(uint64_t digits, int scale, bool negative, float& out) {
-  static const double kInverse[] = {1e0, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5, 1e-6, 1e-7};
-  const double wide = static_cast<double>(digits) * kInverse[scale];
-  uint64_t bits;
-  std::memcpy(&bits, &wide, sizeof bits);
-  if ((bits & 0x1fffffffu) - 0x0ffffffcu <= 8u) return false;  // within 4 of halfway
-  const float value = static_cast<float>(wide);
-  // The sign goes in as a bit: a branch on it would mispredict half the time.
-  uint32_t word;
-  std::memcpy(&word, &value, sizeof word);
-  word ^= static_cast<uint32_t>(negative) << 31;
-  std::memcpy(&out, &word, sizeof out);
-  return true;
-}
-
-// Integers: digits after an optional sign; overflow saturates at limit and
-// fails. A minus sign is kept in *negative for the caller to apply.
-COLD bool ExactDigits(const char*& p, const char* e, uint64_t limit, uint64_t& out,
-                      bool& negative) {
-  negative = false;
-  if (p < e && (*p == '+' || *p == '-')) negative = *p++ == '-';
-  if (p == e || !IsDigit(*p)) return false;
-  uint64_t v = 0;
-  bool overflow = false;
-  for (; p < e && IsDigit(*p); ++p) {
-    const unsigned digit = static_cast<unsigned>(*p - '0');
-    if (v > (limit - digit) / 10)
-      overflow = true;
-    else
-      v = v * 10 + digit;
-  }
-  out = overflow ? limit : v;
-  return !overflow;
-}
-
-// Unsigned extraction takes a minus sign and negates modulo 2^bits.
-template <typename U>
-COLD bool ExactUnsigned(const char*& p, const char* e, U& out) {
-  uint64_t v = 0;
-  bool negative = false;
-  const bool ok = ExactDigits(p, e, std::numeric_limits<U>::max(), v, negative);
-  out = static_cast<U>(ok && negative ? U(0) - static_cast<U>(v) : static_cast<U>(v));
-  return ok;
-}
-
-// Only tells whether the line starts with the count 3; any other value,
-// overflowing or not, is simply not 3.
-HOT bool ReadTriangleCount(const char*& p, const char* e) {
-  const char* s = p + (*p == ' ');
-  if (s < e && *s == '3' && (s + 1 == e || !IsDigit(s[1]))) {
-    p = s + 1;
-    return true;
-  }
-  SkipSpace(p, e);
-  uint64_t v = 0;
-  bool negative = false;
-  return ExactDigits(p, e, std::numeric_limits<int32_t>::max(), v, negative) && !negative &&
-         v == 3;
-}
-
-// Whole lines in the buffer are read token by token. The end of each token
-// is found on its own, so that finding the next token never waits for the
-// value of this one: the values of several tokens are worked out at once.
-
-// The first byte at or after s whose low seven bits are below '!': a blank,
-// a line end or another control character. Sixteen bytes are looked at;
-// none found gives s + 16.
-HOT const char* NextSeparator(const char* s) {
-  uint64_t a, b;
-  std::memcpy(&a, s, sizeof a);
-  std::memcpy(&b, s + 8, sizeof b);
-  const uint64_t high = 0x8080808080808080ull;
-  const uint64_t ma = ~((a | high) - 0x2121212121212121ull) & high;
-  const uint64_t mb = ~((b | high) - 0x2121212121212121ull) & high;
-  return s + (ma ? __builtin_ctzll(ma) >> 3 : mb ? 8 + (__builtin_ctzll(mb) >> 3) : 16);
-}
-
-// The float in [p, t): one blank, a sign, then up to 8 digits with at most
-// one point among them, nothing else. False if it is anything else.
-HOT bool TokenFloat(const char* p, const char* t, float& out) {
-  static const uint64_t kLow[8] = {0,
-                                   0xffull,
-                                   0xffffull,
-                                   0xffffffull,
-                                   0xffffffffull,
-                                   0xffffffffffull,
-                                   0xffffffffffffull,
-                                   0xffffffffffffffull};
-  const char* s = p + (*p == ' ');
-  const char c = *s;
-  const bool negative = c == '-';
-  s += negative | (c == '+');  // signs are random in real data: no branch
-  const long length = t - s;
-  if (static_cast<unsigned long>(length - 1) > 7u) return false;
-  const uint64_t w = Load8(s);
-  const int n1 = DigitCount(w);
-  if (n1 == length) return Quotient(DigitValue(w, n1), 0, negative, out);
-  if (s[n1] != '.' || length == 1) return false;
-  // The point squeezed out, so that one conversion reads all the digits.
-  const uint64_t low = kLow[n1];
-  const uint64_t digits = (w & low) | ((w >> 8) & ~low);
-  const int n = static_cast<int>(length) - 1;
-  return DigitCount(digits) >= n && Quotient(DigitValue(digits, n), n - n1, negative, out);
-}
-
-// The index in [p, t): one blank, then up to 7 digits.
-HOT bool TokenIndex(const char* p, const char* t, uint32_t& out) {
-  const char* s = p + (*p == ' ');
-  const long n = t - s;
-  if (static_cast<unsigned long>(n - 1) > 6u) return false;
-  const uint64_t x = Load8(s);
-  if (DigitCount(x) < n) return false;
-  out = DigitValue(x, static_cast<int>(n));
-  return true;
-}
-
-// A token the fast readers cannot take, or a line that must be read by the
-// rules alone (fast false), goes to the exact path from the same place.
-HOT bool ReadFloat(const char*& p, const char* e, float& out, bool fast) {
-  if (fast && p < e) {
-    const char* t = NextSeparator(p + 1);
-    if (t <= e && TokenFloat(p, t, out)) {
-      p = t;
-      return true;
-    }
-  }
-  SkipSpace(p, e);
-  return ExactFloat(p, e, out);
-}
-
-HOT bool ReadUnsigned(const char*& p, const char* e, uint32_t& out, bool fast) {
-  if (fast && p < e) {
-    const char* t = NextSeparator(p + 1);
-    if (t <= e && TokenIndex(p, t, out)) {
-      p = t;
-      return true;
-    }
-  }
-  SkipSpace(p, e);
-  return ExactUnsigned(p, e, out);
-}
+using namespace numbers;
 
 // One vertex line: up to n values, read until one cannot be; the rest of
 // value is left as it is.
-COLD void VertexLine(const char* p, const char* e, float* value, int n, bool fast) {
+[[gnu::noinline]] void VertexLine(const char* p, const char* e, float* value, int n, bool fast) {
   for (int k = 0; k < n && ReadFloat(p, e, value[k], fast); ++k) {
   }
 }
 
 // One face line: the count, which must be 3, then up to three indices.
-COLD void FaceLine(const char* p, const char* e, uint32_t* tri, bool fast) {
-  if (!ReadTriangleCount(p, e)) throw std::domain_error("Mesh::LoadPly - Not a triangular face");
+[[gnu::noinline]] void FaceLine(const char* p, const char* e, uint32_t* tri, bool fast) {
+  if (!ReadThree(p, e)) throw std::domain_error("Mesh::LoadPly - Not a triangular face");
   if (ReadUnsigned(p, e, tri[0], fast) && ReadUnsigned(p, e, tri[1], fast))
     ReadUnsigned(p, e, tri[2], fast);
 }
@@ -534,15 +66,6 @@ uint64_t ReadCount(std::string_view text) {
 
 // ---------------------------------------------------------------------------
 // Mesh
-
-Mesh::Mesh()
-    : numVertices(0),
-      numTriangles(0),
-      vertices(nullptr),
-      normals(nullptr),
-      texCoords(nullptr),
-      indices(nullptr),
-      tangents(nullptr) {}
 
 // Delegating to Mesh() makes the destructor run if anything below throws, so
 // a failed construction releases its arrays and buffers.
@@ -578,10 +101,12 @@ void Mesh::LoadPLY(const char* fileName) {
     int fd;
     ~Closer() { close(fd); }
   } closer{fd};
-  ReadPLY(PlySource{fd, nullptr, 0, kChunk, kMaxLine, false});
+  ReadPLY(TextSource::File(fd));
 }
 
-void Mesh::ReadPLY(const PlySource& source) {
+void Mesh::ReadPLY(const TextSource& source, bool exactOnly) {
+  ReleaseArrays();
+  numVertices = numTriangles = 0;
   try {
     LineReader in(source);
     std::string_view line;
@@ -631,7 +156,7 @@ void Mesh::ReadPLY(const PlySource& source) {
     // Every data line takes at least one byte, so larger counts are lies that
     // would otherwise allocate gigabytes for a tiny file.
     const uint64_t limit =
-        std::min<uint64_t>(std::numeric_limits<int32_t>::max(), in.FileSize());
+        std::min<uint64_t>(std::numeric_limits<int32_t>::max(), in.Size());
     if (numVertices > limit || numTriangles > limit)
       throw std::domain_error("Mesh::LoadPly - Element count exceeds the file");
 
@@ -654,10 +179,10 @@ void Mesh::ReadPLY(const PlySource& source) {
       while (i < count) {
         const char* begin;
         const char* stop;
-        if (source.lineByLine || !in.Lines(begin, stop)) {
+        if (exactOnly || !in.Lines(begin, stop)) {
           if (!in.GetLine(line)) break;
           Value value{};
-          slowLine(line.data(), line.data() + line.size(), value, !source.lineByLine);
+          slowLine(line.data(), line.data() + line.size(), value, !exactOnly);
           store(i++, value);
           continue;
         }
@@ -829,10 +354,15 @@ void Mesh::CalcTangents() {
 // ---------------------------------------------------------------------------
 // Upload and drawing
 
+float* Mesh::NewTangents() {
+  if (texCoords && !tangents) tangents = new float[3 * numVertices]();
+  return tangents;
+}
+
 void Mesh::SetupVBO() {
   // Tangents first: they are made from arrays released further down.
   if (texCoords) {
-    tangents = new float[3 * numVertices]();
+    NewTangents();
     t.Reset();
     ClassTangents();
     t.Stop();

@@ -6,12 +6,14 @@
 #include "Timer.h"
 #include "VBO.h"
 
+struct TextSource;
+
 // An indexed triangle model. The arrays live in main memory only from
 // loading until upload; afterwards the mesh keeps its counts and its VBO.
 // It owns GPU buffers and arrays, so it cannot be copied.
 class Mesh {
  public:
-  Mesh();
+  Mesh() = default;
   // Loads a PLY file, prints the timing and uploads the arrays; needs a
   // current GL context.
   explicit Mesh(const std::string& fileName);
@@ -22,43 +24,39 @@ class Mesh {
   // Reads the file into the counts and arrays (no GL needed). Any arrays held
   // before are released first; a failed load leaves the mesh empty.
   void LoadPLY(const char* fileName);
+  // The same from any text. With exactOnly the data lines are read one at a
+  // time by the exact number reader alone: what the fast paths must match.
+  void ReadPLY(const TextSource& source, bool exactOnly = false);
+
+  // What loading left, until upload releases it (null arrays: none).
+  uint64_t NumVertices() const { return numVertices; }
+  uint64_t NumTriangles() const { return numTriangles; }
+  const float* Vertices() const { return vertices; }
+  const float* Normals() const { return normals; }
+  const float* TexCoords() const { return texCoords; }
+  const uint32_t* Indices() const { return indices; }
+
   // Both fill tangents from vertices, texCoords and indices; they need all
   // four arrays and do nothing without them.
   void ClassTangents();
   void CalcTangents();
+  // The tangent array, cleared, made when there are texture coordinates and
+  // none yet; null without texture coordinates.
+  float* NewTangents();
   // Hands every array to the VBO and releases it; tangents are made first.
   void SetupVBO();
   void Draw();
 
  private:
-  friend struct MeshProbe;  // tests, benchmarks and the fuzzer look inside
-
-  // Where the reader takes its text from: an open file, or memory (fd < 0).
-  // Small chunks and line limits let tests and the fuzzer reach every
-  // buffer boundary with short inputs.
-  struct PlySource {
-    int fd;
-    const char* data;
-    std::size_t size;
-    std::size_t chunk;    // bytes per read
-    std::size_t maxLine;  // longer lines keep this many bytes for their numbers
-    bool lineByLine;      // data lines one at a time through the exact reader
-                          // only: what the fast paths must agree with
-  };
-  static constexpr std::size_t kChunk = std::size_t(1) << 20;
-  static constexpr std::size_t kMaxLine = std::size_t(16) << 20;
-
-  class LineReader;
-  void ReadPLY(const PlySource& source);
   void ReleaseArrays();
 
-  uint64_t numVertices;
-  uint64_t numTriangles;
-  float* vertices;
-  float* normals;
-  float* texCoords;
-  uint32_t* indices;
-  float* tangents;
+  uint64_t numVertices = 0;
+  uint64_t numTriangles = 0;
+  float* vertices = nullptr;
+  float* normals = nullptr;
+  float* texCoords = nullptr;
+  uint32_t* indices = nullptr;
+  float* tangents = nullptr;
   VBO vbo;
 };
 

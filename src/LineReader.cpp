@@ -1,0 +1,202 @@
+#include "LineReader.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+bool Contains(std::string_view line, std::string_view needle) {
+  return !needle.empty() && line.find(needle) != std::string_view::npos;
+}
+
+// Looks for the needle in carry + seg, then keeps the last needle-1 bytes of
+// everything seen as the next carry.
+bool SearchSeam(char* carry, std::size_t& carried, const char* seg, std::size_t segLen,
+                std::string_view needle) {
+  const std::size_t keep = needle.size() - 1;
+  char joined[128];
+  const std::size_t head = std::min(segLen, keep);
+  std::memcpy(joined, carry, carried);
+  std::memcpy(joined + carried, seg, head);
+  const std::size_t joinedLen = carried + head;
+  const bool hit = Contains(std::string_view(joined, joinedLen), needle) ||
+                   Contains(std::string_view(seg, segLen), needle);
+  if (segLen >= keep) {
+    std::memcpy(carry, seg + segLen - keep, keep);
+    carried = keep;
+  } else {
+    carried = std::min(keep, joinedLen);
+    std::memcpy(carry, joined + joinedLen - carried, carried);
+  }
+  return hit;
+}
+
+}  // namespace
+
+LineReader::LineReader(const TextSource& source)
+    : src(source),
+      chunk(std::max<std::size_t>(source.chunk, 1)),
+      maxLine(std::max<std::size_t>(source.maxLine, 16)) {
+  // A short text gets a buffer of its own size (one byte more, so that the
+  // read which finds the end needs no room of its own). A size that cannot
+  // be told gives a small buffer that doubles as it fills.
+  firstCap = static_cast<std::size_t>(std::min<uint64_t>(chunk, Size() + 1));
+}
+
+uint64_t LineReader::Size() const {
+  if (src.fd < 0) return src.size;
+  struct stat st;
+  if (fstat(src.fd, &st) != 0 || st.st_size < 0) return 0;
+  return static_cast<uint64_t>(st.st_size);
+}
+
+bool LineReader::GetLine(std::string_view& line, std::string_view needle, bool* found) {
+  line = {};
+  if (found) *found = false;
+  if (!good()) {
+    fail = true;
+    return false;
+  }
+  std::size_t scanned = 0;
+  for (;;) {
+    const std::size_t avail = end - pos;
+    const std::size_t window = std::min(avail, maxLine + 1);
+    const char* start = buf.get() + pos;
+    if (window > scanned) {
+      const void* nl = std::memchr(start + scanned, '\n', window - scanned);
+      if (nl) {
+        line = std::string_view(start, static_cast<const char*>(nl) - start);
+        pos += line.size() + 1;
+        if (found) *found = Contains(line, needle);
+        return true;
+      }
+      scanned = window;
+    }
+    if (avail > maxLine) return LongLine(line, needle, found);
+    if (!Fill()) {
+      if (avail == 0) {
+        eof = fail = true;
+        return false;
+      }
+      eof = true;
+      line = std::string_view(buf.get() + pos, avail);
+      pos = end;
+      if (found) *found = Contains(line, needle);
+      return true;
+    }
+  }
+}
+
+bool LineReader::Lines(const char*& begin, const char*& stop) {
+  std::size_t clean = 0;  // bytes after pos known to hold no newline
+  for (;;) {
+    if (!good()) return false;
+    const char* start = buf.get() + pos;
+    const char* last = buf.get() + end;
+    while (last > start + clean && last[-1] != '\n') --last;
+    if (last > start + clean) {
+      begin = start;
+      stop = last;
+      return true;
+    }
+    clean = end - pos;
+    if (clean > maxLine || !Fill()) return false;
+  }
+}
+
+void LineReader::Rewind() {
+  eof = false;
+  if (fail) return;
+  if (src.fd >= 0) {
+    if (lseek(src.fd, 0, SEEK_SET) != 0) {
+      fail = true;
+      return;
+    }
+  } else {
+    offset = 0;
+  }
+  pos = end = 0;
+  drained = false;
+}
+
+void LineReader::Grow(std::size_t capacity) {
+  // Zeroed, with kSlack bytes past the end for the number readers.
+  std::unique_ptr<char[]> bigger(new char[capacity + kSlack]());
+  if (end > pos) std::memcpy(bigger.get(), buf.get() + pos, end - pos);
+  end -= pos;
+  pos = 0;
+  buf = std::move(bigger);
+  cap = capacity;
+}
+
+void LineReader::Compact() {
+  if (pos == 0) return;
+  std::memmove(buf.get(), buf.get() + pos, end - pos);
+  end -= pos;
+  pos = 0;
+}
+
+// Appends the next chunk after the unread bytes; false once the source is
+// exhausted (a read error counts as the end, as it does for a stream).
+bool LineReader::Fill() {
+  if (drained) return false;
+  Compact();
+  if (end == cap) Grow(cap == 0 ? firstCap : std::min(cap * 2, maxLine + chunk));
+  const std::size_t want = std::min(chunk, cap - end);
+  std::size_t got = 0;
+  if (src.fd >= 0) {
+    ssize_t n;
+    do n = read(src.fd, buf.get() + end, want);
+    while (n < 0 && errno == EINTR);
+    got = n > 0 ? static_cast<std::size_t>(n) : 0;
+  } else {
+    got = std::min(want, src.size - offset);
+    if (got) std::memcpy(buf.get() + end, src.data + offset, got);
+    offset += got;
+  }
+  if (got == 0) {
+    drained = true;
+    return false;
+  }
+  end += got;
+  return true;
+}
+
+// A line longer than maxLine: its first maxLine bytes stay at the front of the
+// buffer as the line; the rest is read through and dropped, still searched
+// for the needle across the seams.
+bool LineReader::LongLine(std::string_view& line, std::string_view needle, bool* found) {
+  Compact();
+  if (cap < maxLine + chunk) Grow(maxLine + chunk);
+  line = std::string_view(buf.get(), maxLine);
+  bool hit = Contains(line, needle);
+  const std::size_t keep = needle.empty() ? 0 : needle.size() - 1;
+  char carry[64];
+  std::size_t carried = std::min(keep, maxLine);
+  std::memcpy(carry, buf.get() + maxLine - carried, carried);
+
+  const std::size_t rest = maxLine;
+  for (;;) {
+    const char* seg = buf.get() + rest;
+    const std::size_t len = end - rest;
+    const char* nl = len ? static_cast<const char*>(std::memchr(seg, '\n', len)) : nullptr;
+    const std::size_t segLen = nl ? static_cast<std::size_t>(nl - seg) : len;
+    if (!hit && keep > 0) hit = SearchSeam(carry, carried, seg, segLen, needle);
+    if (nl) {
+      pos = rest + segLen + 1;
+      break;
+    }
+    end = rest;
+    if (!Fill()) {
+      eof = true;
+      pos = end;
+      break;
+    }
+  }
+  if (found) *found = hit;
+  return true;
+}

@@ -1,0 +1,91 @@
+#include "NumberReader.h"
+
+#include <locale.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <string>
+
+namespace numbers {
+
+namespace {
+
+// Digits after an optional sign; overflow saturates at limit and fails. A
+// minus sign is kept in negative for the caller to apply.
+bool ExactDigits(const char*& p, const char* e, uint64_t limit, uint64_t& out, bool& negative) {
+  negative = false;
+  if (p < e && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  if (p == e || !IsDigit(*p)) return false;
+  uint64_t v = 0;
+  bool overflow = false;
+  for (; p < e && IsDigit(*p); ++p) {
+    const unsigned digit = static_cast<unsigned>(*p - '0');
+    if (v > (limit - digit) / 10)
+      overflow = true;
+    else
+      v = v * 10 + digit;
+  }
+  out = overflow ? limit : v;
+  return !overflow;
+}
+
+// Unsigned extraction takes a minus sign and negates modulo 2^bits.
+template <typename U>
+bool Unsigned(const char*& p, const char* e, U& out) {
+  uint64_t v = 0;
+  bool negative = false;
+  const bool ok = ExactDigits(p, e, std::numeric_limits<U>::max(), v, negative);
+  out = static_cast<U>(ok && negative ? U(0) - static_cast<U>(v) : static_cast<U>(v));
+  return ok;
+}
+
+}  // namespace
+
+// from_chars, with what it accepts but a stream does not (inf, nan, "+-")
+// kept out, and out-of-range values through strtof so that they come out as
+// a stream gives them: overflow as the largest float and a failure,
+// underflow as the rounded value.
+[[gnu::noinline]] bool ExactFloat(const char*& p, const char* e, float& out) {
+  const char* s = p;
+  bool plus = false;
+  if (s < e && *s == '+') {
+    ++s;
+    plus = true;
+  }
+  const char* d = s;
+  if (!plus && d < e && *d == '-') ++d;
+  if (d == e || !(IsDigit(*d) || *d == '.')) return false;
+  const auto r = std::from_chars(s, e, out);
+  if (r.ec == std::errc()) {
+    p = r.ptr;
+    return true;
+  }
+  if (r.ec != std::errc::result_out_of_range) return false;
+  p = r.ptr;
+  static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
+  const std::string token(s, r.ptr);
+  const float v = c ? strtof_l(token.c_str(), nullptr, c) : std::strtof(token.c_str(), nullptr);
+  if (std::isinf(v)) {
+    out = std::copysign(std::numeric_limits<float>::max(), v);
+    return false;
+  }
+  out = v;
+  return true;
+}
+
+[[gnu::noinline]] bool ExactUnsigned(const char*& p, const char* e, uint32_t& out) {
+  return Unsigned(p, e, out);
+}
+
+bool ExactUnsigned(const char*& p, const char* e, uint64_t& out) { return Unsigned(p, e, out); }
+
+[[gnu::noinline]] bool ExactIsThree(const char*& p, const char* e) {
+  uint64_t v = 0;
+  bool negative = false;
+  return ExactDigits(p, e, std::numeric_limits<int32_t>::max(), v, negative) && !negative &&
+         v == 3;
+}
+
+}  // namespace numbers

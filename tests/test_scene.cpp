@@ -82,19 +82,4 @@ TEST_F(SceneTest, PixelsShowTheClearColourTheBackFaceAndEachFaceInItsColour) {
   }
 }
 
-TEST_F(SceneTest, CameraOperationsSendTheirMatrixAndReport) {
-  ViewMatrix want(0);
-  want.Load(viewm.c_array());
-  testing::internal::CaptureStdout();
-  scene.rotateView(90, 0, 0, 1), want.Rotate(90, 0, 0, 1);
-  EXPECT_EQ(Uniform("modelview_matrix"), Elements(want));
-  scene.changeView(0.5f, -2, 3), want.Translate(0.5f, -2, 3);
-  EXPECT_EQ(Uniform("modelview_matrix"), Elements(want));
-  projm.LoadIdentity();
-  scene.changeProjection(45, 2, 1, 100);  // the stored aspect, not the one given
-  EXPECT_EQ(Uniform("projection_matrix"), Projection(45, 1, 100));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "_x: 0.5\n_y: -2\n_z: 3\n"
-            "Scene: _fovY: 45\nScene: _aspect: 2\nScene: _zNear: 1\nScene: _zFar: 100\n");
-}
-
 }  // namespace

@@ -72,17 +72,32 @@ class TextureTest : public testsupport::GLTest {
   testsupport::TempDir dir;
 };
 
-TEST_F(TextureTest, PngFilesUploadTopRowFirstInTheirLayout) {
+// Each Create replaces the name, Bind uses the unit, and failures leave no name behind.
+TEST_F(TextureTest, PngFilesUploadTopRowFirstInTheirLayoutAndReplaceTheName) {
   const struct { std::vector<int> file, texels; GLint format; } cases[] = {
       {{0, 1, 2}, {0, 1, 2, 4}, GL_RGB8}, {{0, 1, 2, 3}, {0, 1, 2, 3}, GL_RGBA8}, {{1}, {1, 1, 1, 4}, GL_RGB8}};
+  const std::string missing = dir.File("none.png"), garbage = dir.Write("bad.png", "?");
+  std::string lines = Lines(7, missing);
+  testing::internal::CaptureStdout();
+  EXPECT_THROW(Texture(missing, 7), std::invalid_argument);
+  EXPECT_EQ(Texture().showID(0), 0u);  // and its destructor deletes no name
+  Texture t;
   for (const auto& c : cases) {  // grey arrives as a paletted surface, comes back in all three colours
     const std::string path = dir.File(std::to_string(c.file.size()) + ".png");
     ASSERT_TRUE(tools::WritePng(path, kW, kH, static_cast<int>(c.file.size()), Bytes(c.file).data()));
-    testing::internal::CaptureStdout();
-    Texture t(path, 12);
-    EXPECT_TRUE(std::regex_match(testing::internal::GetCapturedStdout(), std::regex(Lines(12, path))));
+    t.Create(path, 12);
+    lines += Lines(12, path);
+    EXPECT_EQ(liveNames, std::set<GLuint>{t.showID(0)});
     ExpectLevel0(c.format, c.texels);
   }
+  GLint v[2] = {};
+  glActiveTexture(GL_TEXTURE0), t.Bind(3);
+  glGetIntegerv(GL_ACTIVE_TEXTURE, &v[0]), glGetIntegerv(GL_TEXTURE_BINDING_2D, &v[1]);
+  EXPECT_EQ(std::vector<GLint>(v, v + 2), std::vector<GLint>({GL_TEXTURE3, GLint(t.showID(0))}));
+  EXPECT_THROW(t.Create(garbage, 1), std::invalid_argument);
+  EXPECT_TRUE(liveNames.empty());
+  EXPECT_TRUE(std::regex_match(testing::internal::GetCapturedStdout(), std::regex(lines + Lines(1, garbage))));
+  EXPECT_THROW(Texture(static_cast<SDL_Surface*>(nullptr), 0), std::invalid_argument);
 }
 
 TEST_F(TextureTest, SurfacesOfOtherLayoutsAndPitchesComeOutRight) {
@@ -102,26 +117,6 @@ TEST_F(TextureTest, SurfacesOfOtherLayoutsAndPitchesComeOutRight) {
     Texture t(Surface(c.depth, c.r, c.g, c.b, c.a, c.pitch, c.key).get(), 2);
     ExpectLevel0(c.a || c.key ? GL_RGBA8 : GL_RGB8, {0, 1, 2, c.key ? 5 : c.a ? 3 : 4}, c.within);
   }
-}
-
-TEST_F(TextureTest, CreateReplacesTheNameBindUsesTheUnitAndFailuresLeaveNoName) {
-  EXPECT_EQ(Texture().showID(0), 0u);  // and its destructor deletes no name
-  const std::string path = dir.File("grey.png"), missing = dir.File("none.png"), garbage = dir.Write("bad.png", "?");
-  ASSERT_TRUE(tools::WritePng(path, kW, kH, 1, Bytes({1}).data()));
-  testing::internal::CaptureStdout();
-  EXPECT_THROW(Texture(missing, 0), std::invalid_argument);
-  Texture t(path, 0);
-  t.Create(path, 1);
-  EXPECT_EQ(liveNames, std::set<GLuint>{t.showID(0)});
-  GLint v[2] = {};
-  glActiveTexture(GL_TEXTURE0), t.Bind(3);
-  glGetIntegerv(GL_ACTIVE_TEXTURE, &v[0]), glGetIntegerv(GL_TEXTURE_BINDING_2D, &v[1]);
-  EXPECT_EQ(std::vector<GLint>(v, v + 2), std::vector<GLint>({GL_TEXTURE3, GLint(t.showID(0))}));
-  EXPECT_THROW(t.Create(garbage, 1), std::invalid_argument);
-  EXPECT_TRUE(liveNames.empty());
-  const std::string lines = Lines(0, missing) + Lines(0, path) + Lines(1, path) + Lines(1, garbage);
-  EXPECT_TRUE(std::regex_match(testing::internal::GetCapturedStdout(), std::regex(lines)));
-  EXPECT_THROW(Texture(static_cast<SDL_Surface*>(nullptr), 0), std::invalid_argument);
 }
 
 }  // namespace

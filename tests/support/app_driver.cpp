@@ -3,7 +3,6 @@
 #include <X11/Xlib.h>
 
 #include <regex>
-#include <thread>
 
 namespace testsupport {
 
@@ -30,20 +29,17 @@ AppRun::AppRun(const AppOptions& options)
       app(With(options.wrapper, {TREVALIN_EXE}), With({"DISPLAY=" + display, "SDL_VIDEODRIVER=x11"}, options.env),
           options.cwd) {}
 
-bool AppRun::WaitForWindow(std::chrono::milliseconds timeout) {
-  const auto until = std::chrono::steady_clock::now() + timeout;
+bool AppRun::WaitForWindow(std::chrono::seconds timeout) {
   // SDL may replace its first window when it sets the OpenGL mode: only a
   // visible one with the caption counts.
-  while (window.empty() && app.Running() && std::chrono::steady_clock::now() < until) {
-    window = X("search --onlyvisible --name '^Trevalin v0\\.2$' 2>/dev/null");
-    window = window.substr(0, window.find('\n'));
-    std::this_thread::sleep_for(100ms);
-  }
+  window = X("search --sync --onlyvisible --name '^Trevalin v0\\.2$' 2>/dev/null", timeout);
+  window = window.substr(0, window.find('\n'));
   return !window.empty();
 }
 
-std::string AppRun::X(const std::string& args) {
-  return Shell("DISPLAY=" + display + " xdotool " + std::regex_replace(args, std::regex("@"), window));
+std::string AppRun::X(const std::string& args, std::chrono::seconds timeout) {
+  return Shell("DISPLAY=" + display + " timeout " + std::to_string(timeout.count()) + " xdotool " +
+               std::regex_replace(args, std::regex("@"), window));
 }
 
 void AppRun::RequestClose() {

@@ -56,8 +56,9 @@ struct AppOptions {
 // The real program on a private Xvfb server, driven with real X input events.
 struct AppRun {
   explicit AppRun(const AppOptions& options = {});
-  bool WaitForWindow(std::chrono::milliseconds timeout = 20s);  // found by its caption
-  std::string X(const std::string& args);  // xdotool on the program's display; @ is the window
+  bool WaitForWindow(std::chrono::seconds timeout = 20s);  // found by its caption
+  // Runs xdotool on the program's display; @ stands for the window.
+  std::string X(const std::string& args, std::chrono::seconds timeout = 20s);
   void RequestClose();                     // as a window manager asks: WM_DELETE_WINDOW
   Process server;
   std::string display;

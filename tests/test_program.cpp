@@ -1,6 +1,5 @@
 // The real program as a user meets it: started on a private X server, driven
 // with real X input events, its output, exit status and window checked.
-#include <gtest/gtest.h>
 
 #include <regex>
 #include <thread>

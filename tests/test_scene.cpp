@@ -1,11 +1,9 @@
-#include <gtest/gtest.h>
 #include <GL/gl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <vector>
 
 #include "Paths.h"
 #include "ProjMatrix.h"
@@ -62,6 +60,7 @@ TEST_F(SceneTest, FrameNSendsItsTurnTheFixedProjectionAndTheLightAndAllocatesNot
     EXPECT_EQ(Uniform("projection_matrix"), Projection(175, 0.1f, 10));  // the stored aspect holds
     EXPECT_EQ(Uniform("lightDir"), (Floats{6 * std::sin(i), 0, 4, 1, 0.2f, 0.2f, 0.2f, 0.2f, 1, 1, 1, 1, 1, 1, 1, 1}));
   }
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
   const std::size_t before = testsupport::AllocationCount();
   for (int k = 0; k < 100; ++k) scene.render();
   EXPECT_EQ(testsupport::AllocationCount() - before, 0u);

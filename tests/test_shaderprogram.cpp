@@ -1,9 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <map>
 #include <optional>
 #include <regex>
-#include <vector>
 
 #include "Shaderprogram.h"
 #include "support.h"

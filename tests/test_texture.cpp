@@ -1,12 +1,10 @@
 #include <GL/gl.h>
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <regex>
 #include <set>
 #include <stdexcept>
 #include <utility>
-#include <vector>
 
 #include "Texture.h"
 #include "support.h"
@@ -115,6 +113,7 @@ TEST_F(TextureTest, SurfacesOfOtherLayoutsAndPitchesComeOutRight) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Texture t(Surface(c.depth, c.r, c.g, c.b, c.a, c.pitch, c.key).get(), 2);
+    EXPECT_EQ(liveNames, std::set<GLuint>{t.showID(0)});
     ExpectLevel0(c.a || c.key ? GL_RGBA8 : GL_RGB8, {0, 1, 2, c.key ? 5 : c.a ? 3 : 4}, c.within);
   }
 }

@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
-
 #include <stdexcept>
-#include <string>
-#include <vector>
 
 #include "VBO.h"
 #include "support.h"

@@ -42,8 +42,7 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-Process::Process(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                 const std::string& cwd) {
+Process::Process(const std::vector<std::string>& argv) {
   const std::string out = dir_.File("out"), err = dir_.File("err");
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
@@ -53,12 +52,6 @@ Process::Process(const std::vector<std::string>& argv, const std::vector<std::st
   dup2(open("/dev/null", O_RDONLY), 0);
   dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
   dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-  for (const std::string& kv : env) {
-    const auto eq = kv.find('=');
-    const std::string name = kv.substr(0, eq), value = kv.substr(eq + 1);
-    value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
-  }
-  if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
@@ -124,8 +117,8 @@ std::vector<std::string> With(std::vector<std::string> list, const std::vector<s
 AppRun::AppRun(const AppOptions& options)
     : server(Xvfb(options.glx)),
       display(DisplayOf(server)),
-      app(With(options.wrapper, {TREVALIN_EXE}), With({"DISPLAY=" + display, "SDL_VIDEODRIVER=x11"}, options.env),
-          options.cwd) {}
+      app(With(With({"env", "-C", options.cwd, "DISPLAY=" + display, "SDL_VIDEODRIVER=x11"}, options.env),
+               With(options.wrapper, {TREVALIN_EXE}))) {}
 
 bool AppRun::WaitForWindow(std::chrono::seconds timeout) {
   // SDL may replace its first window when it sets the OpenGL mode: only a

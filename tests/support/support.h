@@ -26,9 +26,7 @@ std::string ReadFile(const std::string& path);
 // blocks on a full pipe. It dies with the test, also when the test is killed.
 class Process {
  public:
-  // env: "NAME=value" entries set in the child; an empty value removes the name.
-  Process(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
-          const std::string& cwd = "");
+  explicit Process(const std::vector<std::string>& argv);
   ~Process();
   Process(const Process&) = delete;
   bool Running();
@@ -48,7 +46,7 @@ std::string Shell(const std::string& command);  // returns its standard output
 
 struct AppOptions {
   bool glx = true;
-  std::vector<std::string> env;          // extra "NAME=value" entries
+  std::vector<std::string> env;          // "NAME=value" entries that override the run's
   std::string cwd = TREVALIN_BUILD_DIR;  // where the bundle folder is staged
   std::vector<std::string> wrapper;      // e.g. {"valgrind", ...} before the program
 };

@@ -89,8 +89,8 @@ TEST(PlyRead, FilesLoadOrFailAsTheirHeaderAndDataSay) {
       {"ply", ascii}, {"ply\ncomment first\nformat ascii 1.0\n", ascii},
       {"ply\nformat binary_little_endian 1.0\n", ascii}, {"ply\nformat ascii 1.0 \n", ascii},
       {tri + "4 0 1 2 0\n", face}, {tri + "x 0 1 2\n", face}, {tri + "\n", face},
-      {tri + "4294967299 0 1 2\n", face}, {tri + "3 0 1 3\n", t + range},
-      {tri + "3 0 -1 2\n", t + range}, {tri + "3 0 1 4294967296\n", t + range},
+      {tri + "4294967299 0 1 2\n", face}, {tri + "3 3 1 2\n", t + range}, {tri + "3 0 3 2\n", t + range},
+      {tri + "3 0 1 3\n", t + range}, {tri + "3 0 -1 2\n", t + range}, {tri + "3 0 1 4294967296\n", t + range},
       {Header(0, "x", 1), "V0 P1 T1 " + range}, {Header(1000, "x", 0), "V1000 P1 T0 " + exceeds},
       {Header(1, "x", 1000) + "1\n3 0 0 0\n", "V1 P1 T1000 " + exceeds},
   };

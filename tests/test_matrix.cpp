@@ -65,4 +65,10 @@ TEST(Matrix, ProductOrderInverseAndRepeatedProjection) {
   twice.Perspective(60, 1.5f, 1, 10), twice.Perspective(60, 1.5f, 1, 10);
   f.Perspective(60, 1.5f, 1, 10), f.RightMult(f.c_array());
   EXPECT_EQ(El(twice), El(f));
+  ViewMatrix r(0);  // a quarter turn about an axis off every plane keeps the axis and turns p to axis x p
+  r.Rotate(90, 2 / 7.f, 3 / 7.f, 6 / 7.f);
+  float axis[4] = {2 / 7.f, 3 / 7.f, 6 / 7.f, 0}, p[4] = {3 / 7.f, -2 / 7.f, 0, 1};
+  r.VecMult(axis), r.VecMult(p);
+  const Els got = {axis[0], axis[1], axis[2], p[0], p[1], p[2]}, want = {2 / 7.f, 3 / 7.f, 6 / 7.f, 12 / 49.f, 18 / 49.f, -13 / 49.f};
+  for (int i = 0; i < 6; ++i) EXPECT_NEAR(got[i], want[i], 1e-6) << i;
 }

@@ -56,8 +56,13 @@ TEST_F(VBOTest, UploadsReplaceTheirBufferAndBindSetsUpEverySlotWithData) {
     }
   }
   EXPECT_EQ(deleted, 10) << "the other five go with their owner";
+  {
+    VBO positions;  // arrays never uploaded take no slot
+    positions.SetVertices(1, zeros.data()), glDisableVertexAttribArray(2), positions.Bind();
+    EXPECT_EQ(Get(GL_VERTEX_ATTRIB_ARRAY_ENABLED, 2), 0);
+  }
   { VBO empty; }
-  EXPECT_EQ(deleted, 10) << "an owner of nothing deletes nothing";
+  EXPECT_EQ(deleted, 11) << "an owner of nothing deletes nothing";
 }
 
 // A count of 0 draws everything; more than was uploaded, or a negative one, is

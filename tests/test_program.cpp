@@ -1,19 +1,129 @@
 // The real program as a user meets it: started on a private X server, driven
 // with real X input events, its output, exit status and window checked.
+#include "support.h"  // before X11, whose macros clash with GoogleTest
 
+#include <X11/Xlib.h>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
 #include <regex>
 #include <thread>
 
 #include "Paths.h"
-#include "support.h"
 
 namespace {
 
-using testsupport::AppOptions;
-using testsupport::AppRun;
-using testsupport::Shell;
 using testsupport::TempDir;
 using namespace std::chrono_literals;
+
+template <typename Done>
+bool Until(std::chrono::seconds timeout, Done done) {
+  for (const auto until = std::chrono::steady_clock::now() + timeout; !done(); std::this_thread::sleep_for(20ms))
+    if (std::chrono::steady_clock::now() > until) return false;
+  return true;
+}
+
+// A child process whose output goes to files, so that a chatty child never
+// blocks on a full pipe. It dies with the test, also when the test is killed.
+class Process {
+ public:
+  explicit Process(const std::vector<std::string>& argv) {
+    pid_ = fork();
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ > 0) return;
+    prctl(PR_SET_PDEATHSIG, SIGKILL);  // a killed test runs no destructors
+    dup2(open("/dev/null", O_RDONLY), 0);
+    dup2(open(dir_.File("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+    dup2(open(dir_.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  ~Process() {
+    if (!Running()) return;
+    kill(pid_, SIGTERM);
+    if (!Wait(3s)) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
+  }
+  bool Running() {
+    int st = 0;
+    if (pid_ > 0 && waitpid(pid_, &st, WNOHANG) == pid_) pid_ = -1, status_ = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return pid_ > 0;
+  }
+  bool Wait(std::chrono::seconds timeout = 20s) { return Until(timeout, [&] { return !Running(); }); }
+  int ExitStatus() const { return status_; }  // -1 while running or after a signal
+  std::string Stdout() const { return testsupport::ReadFile(dir_.File("out")); }
+  std::string Stderr() const { return testsupport::ReadFile(dir_.File("err")); }
+
+ private:
+  TempDir dir_;
+  pid_t pid_ = -1;
+  int status_ = -1;
+};
+
+std::string Shell(const std::string& command) {  // its standard output
+  std::string result;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) throw std::runtime_error("popen failed");
+  char buf[4096];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) result.append(buf, n);
+  pclose(p);
+  return result;
+}
+
+using Args = std::vector<std::string>;
+Args operator+(Args a, const Args& b) { return a.insert(a.end(), b.begin(), b.end()), a; }
+
+// Xvfb picks a free display number and prints it once it takes clients.
+std::string DisplayOf(Process& server) {
+  if (!Until(20s, [&] { return server.Stdout().find('\n') != std::string::npos; }))
+    throw std::runtime_error("Xvfb did not start: " + server.Stderr());
+  return ":" + server.Stdout().substr(0, server.Stdout().find('\n'));
+}
+
+struct AppOptions {
+  bool glx = true;
+  std::vector<std::string> env;          // "NAME=value" entries that override the run's
+  std::string cwd = TREVALIN_BUILD_DIR;  // where the bundle folder is staged
+  std::vector<std::string> wrapper;      // e.g. {"apitrace", ...} before the program
+};
+
+// The real program on a private Xvfb server, driven with real X input events.
+struct AppRun {
+  explicit AppRun(const AppOptions& o = {})
+      : server(Args{"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"} +
+               (o.glx ? Args{} : Args{"-extension", "GLX"})),
+        display(DisplayOf(server)),
+        app(Args{"env", "-C", o.cwd, "DISPLAY=" + display, "SDL_VIDEODRIVER=x11"} + o.env + o.wrapper + Args{TREVALIN_EXE}) {}
+  // Runs xdotool on the program's display; @ stands for the window.
+  std::string X(const std::string& args, std::chrono::seconds timeout = 20s) {
+    return Shell("DISPLAY=" + display + " timeout " + std::to_string(timeout.count()) + " xdotool " +
+                 std::regex_replace(args, std::regex("@"), window));
+  }
+  // SDL may replace its first window when it sets the OpenGL mode: only a visible one with the caption counts.
+  bool WaitForWindow(std::chrono::seconds timeout = 20s) {
+    window = X("search --sync --onlyvisible --name '^Trevalin v0\\.2$' 2>/dev/null", timeout);
+    window = window.substr(0, window.find('\n'));
+    return !window.empty();
+  }
+  void RequestClose() {  // as a window manager asks: WM_DELETE_WINDOW
+    Display* d = XOpenDisplay(display.c_str());
+    XEvent ev{};
+    ev.xclient = {ClientMessage, 0, True, d, std::stoul(window), XInternAtom(d, "WM_PROTOCOLS", False), 32, {}};
+    ev.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    XSendEvent(d, ev.xclient.window, False, NoEventMask, &ev);
+    XCloseDisplay(d);
+  }
+  Process server;
+  std::string display;
+  Process app;
+  std::string window;
+};
 
 const std::string kSource = TREVALIN_SOURCE_DIR;
 

@@ -96,6 +96,7 @@ TEST_F(TextureTest, PngFilesUploadTopRowFirstInTheirLayoutAndReplaceTheName) {
   EXPECT_TRUE(liveNames.empty());
   EXPECT_TRUE(std::regex_match(testing::internal::GetCapturedStdout(), std::regex(lines + Lines(1, garbage))));
   EXPECT_THROW(Texture(static_cast<SDL_Surface*>(nullptr), 0), std::invalid_argument);
+  EXPECT_NO_THROW(Texture(SurfacePtr(SDL_CreateRGBSurface(0, kW, 0, 24, 0xFF, 0xFF00, 0xFF0000, 0), SDL_FreeSurface).get(), 0));
 }
 
 TEST_F(TextureTest, SurfacesOfOtherLayoutsAndPitchesComeOutRight) {

@@ -20,7 +20,7 @@ packages=(
   xvfb xauth xdotool x11-apps x11-utils imagemagick
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  apitrace valgrind
+  apitrace
   libassimp-dev
   zlib1g-dev
 )

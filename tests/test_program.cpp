@@ -86,20 +86,15 @@ std::string DisplayOf(Process& server) {
   return ":" + server.Stdout().substr(0, server.Stdout().find('\n'));
 }
 
-struct AppOptions {
-  bool glx = true;
-  std::vector<std::string> env;          // "NAME=value" entries that override the run's
-  std::string cwd = TREVALIN_BUILD_DIR;  // where the bundle folder is staged
-  std::vector<std::string> wrapper;      // e.g. {"apitrace", ...} before the program
-};
-
 // The real program on a private Xvfb server, driven with real X input events.
 struct AppRun {
-  explicit AppRun(const AppOptions& o = {})
+  // before: more of env(1)'s "NAME=value" entries, or a command that runs the program.
+  explicit AppRun(const Args& before = {}, bool glx = true)
       : server(Args{"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"} +
-               (o.glx ? Args{} : Args{"-extension", "GLX"})),
+               (glx ? Args{} : Args{"-extension", "GLX"})),
         display(DisplayOf(server)),
-        app(Args{"env", "-C", o.cwd, "DISPLAY=" + display, "SDL_VIDEODRIVER=x11"} + o.env + o.wrapper + Args{TREVALIN_EXE}) {}
+        // The bundle folder is staged beside the program.
+        app(Args{"env", "-C", TREVALIN_BUILD_DIR, "DISPLAY=" + display, "SDL_VIDEODRIVER=x11"} + before + Args{TREVALIN_EXE}) {}
   // Runs xdotool on the program's display; @ stands for the window.
   std::string X(const std::string& args, std::chrono::seconds timeout = 20s) {
     return Shell("DISPLAY=" + display + " timeout " + std::to_string(timeout.count()) + " xdotool " +
@@ -168,9 +163,7 @@ TEST(Program, StartsDrawsTheCubeReportsKeysAndQuitsOnQ) {
 TEST(Program, ReleasesItsSetUpObjectsAndFollowsAResizeUntilEscape) {
   TempDir dir;
   const std::string trace = dir.File("run.trace");
-  AppOptions options;
-  options.wrapper = {"apitrace", "trace", "--output", trace};
-  AppRun run(options);
+  AppRun run({"apitrace", "trace", "--output", trace});
   ASSERT_TRUE(run.WaitForWindow(60s)) << run.app.Stderr();
   run.X("windowsize @ 1024 768");
   ASSERT_NE(run.X("sleep 1 getwindowgeometry @").find("Geometry: 1024x768"), std::string::npos);
@@ -204,23 +197,22 @@ TEST(Program, FailedStartsExitWithStatusOne) {
   // The data paths are fixed in the program, so a broken file is mounted over one.
   const auto over = [&](const char* path, const char* text) {
     const std::string file = dir.Write(std::to_string(std::hash<std::string>()(path)), text);
-    return std::vector<std::string>{"unshare", "-m", "sh", "-c",
-                                    "mount --bind '" + file + "' '" + path + "' && exec \"$0\""};
+    return Args{"unshare", "-m", "sh", "-c", "mount --bind '" + file + "' '" + path + "' && exec \"$0\""};
   };
-  const struct { const char* what; AppOptions options; const char *out, *err; } cases[] = {
-      {"no display", {true, {"DISPLAY="}, TREVALIN_BUILD_DIR, {}}, "", "Main: Could not initialize SDL\n"},
-      {"no GLX", {false, {}, TREVALIN_BUILD_DIR, {}}, "", "Main: Could not create the window\n"},
-      {"no texture", {true, {}, dir.path, {}}, "Texture: Loading Quenlith.app/Contents/Resources/texture1.png\n",
+  const struct { const char* what; Args before; bool glx; const char *out, *err; } cases[] = {
+      {"no display", {"DISPLAY="}, true, "", "Main: Could not initialize SDL\n"},
+      {"no GLX", {}, false, "", "Main: Could not create the window\n"},
+      {"no texture", {"env", "-C", dir.path}, true, "Texture: Loading Quenlith.app/Contents/Resources/texture1.png\n",
        "Texture::Load - loading error\nMain: Error: Init failed!\n"},
-      {"bad shader", {true, {}, TREVALIN_BUILD_DIR, over(TREVALIN_FRAGMENT_SHADER, "")},
-       "Scene: Could not initialize the shaders\n", "Main: Error: Init failed!\n"},
-      {"bad model", {true, {}, TREVALIN_BUILD_DIR, over(TREVALIN_MODEL, "ply\nformat ascii 1.0\nelement vertex 1\n"
-           "property float x\nelement face 1\nend_header\n0\n4 0 0 0\n")},
+      {"bad shader", over(TREVALIN_FRAGMENT_SHADER, ""), true, "Scene: Could not initialize the shaders\n",
+       "Main: Error: Init failed!\n"},
+      {"bad model", over(TREVALIN_MODEL, "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nelement face 1\n"
+                                         "end_header\n0\n4 0 0 0\n"), true,
        "Mesh: Loading " TREVALIN_MODEL "\n", "Mesh::LoadPly - Not a triangular face\nMain: Error: Init failed!\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    AppRun run(c.options);
+    AppRun run(c.before, c.glx);
     ASSERT_TRUE(run.app.Wait(30s));
     EXPECT_EQ(run.app.ExitStatus(), 1);
     EXPECT_NE(run.app.Stdout().find(c.out), std::string::npos) << run.app.Stdout();

@@ -50,7 +50,6 @@ TEST_F(ShaderprogramTest, InitializeReportsEachFailureOnItsStream) {
           {"valid", kVert, kFrag, true, "", "", 2},
           {"both missing", std::nullopt, std::nullopt, false, "", load + "vert\n" + load + "frag\n", 0},
           {"empty vertex", "", kFrag, false, "", "", 0},
-          {"empty fragment", kVert, "", false, "", "", 0},
           {"vertex error", "#version 110\nvoid main() { oops }\n", kFrag, false, compile, invalid, 1},
           {"fragment error", kVert, "#version 110\nvoid main() { gl_FragColor = nothing; }\n", false, compile, invalid, 2},
           {"link error", "#version 110\nvoid helper() {}\n", kFrag, false, "", "Shaderprogram: Could not link the shaders\n" + log, 2},

@@ -35,9 +35,7 @@ TEST(Input, KeysEnableMotionValuesThatStepBySinglePrecisionTenths) {
 TEST(Input, StickButtonsAndMouseReportAndStoreTheirValues) {
   const auto send = [](Uint8 type, Uint8 which, Sint16 value = 0) {
     SDL_Event event{};
-    event.type = type;
-    event.jaxis.axis = which;  // the same offset as jbutton.button
-    event.jaxis.value = value;
+    event.type = type, event.jaxis.axis = which, event.jaxis.value = value;  // jbutton.button is at axis' offset
     Controls controls;
     Trevalin app;
     CaptureStdout();

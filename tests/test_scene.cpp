@@ -24,7 +24,7 @@ Floats Uniform(const char* name) {
 }
 Floats Elements(const Matrix& m) { return Floats(m.c_array(), m.c_array() + 16); }
 Floats Modelview(int angle) { ViewMatrix m(0); m.Translate(1, 0, 0), m.Rotate(angle, 0, 0, 1); return Elements(m); }
-Floats Projection(float fov, float n, float f) { ProjMatrix m(0); m.Perspective(fov, 800.f / 600, n, f); return Elements(m); }
+Floats Projection() { ProjMatrix m(0); m.Perspective(175, 800.f / 600, 0.1f, 10); return Elements(m); }
 // Whether a pixel shows the colour (0 to 1) in some clear shade.
 testing::AssertionResult Shows(testsupport::Rgb c, float r, float g, float b) {
   const float k = std::max({c.r, c.g, c.b}) / std::max({r, g, b});
@@ -57,7 +57,7 @@ TEST_F(SceneTest, FrameNSendsItsTurnTheFixedProjectionAndTheLightAndAllocatesNot
     y = run.from;
     for (int k = 0; k < run.frames; ++k) scene.render();
     EXPECT_EQ(Uniform("modelview_matrix"), Modelview(run.angle)) << run.from << " + " << run.frames;
-    EXPECT_EQ(Uniform("projection_matrix"), Projection(175, 0.1f, 10));  // the stored aspect holds
+    EXPECT_EQ(Uniform("projection_matrix"), Projection());  // the stored aspect holds
     EXPECT_EQ(Uniform("lightDir"), (Floats{6 * std::sin(i), 0, 4, 1, 0.2f, 0.2f, 0.2f, 0.2f, 1, 1, 1, 1, 1, 1, 1, 1}));
   }
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));

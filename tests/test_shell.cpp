@@ -22,13 +22,9 @@ TEST(Input, KeysEnableMotionValuesThatStepBySinglePrecisionTenths) {
   for (int k = 0; k < 10; ++k, expected -= 0.1f) stepMotion(c);
   EXPECT_EQ((std::vector<float>{c.value_x, c.value_y, c.value_z, c.value_1, c.value_2, c.value_3, c.value_4}),
             (std::vector<float>{expected, 0, 0, expected, 0, expected, 0}));
-  EXPECT_NEAR(c.value_x, -1.0f, 1e-5f);
   handleKey(SDLK_SPACE, c);
   for (int k = 0; k < 10; ++k, expected += 0.1f) stepMotion(c);
   EXPECT_EQ(c.value_x, expected);
-  EXPECT_FALSE(c.done);
-  handleKey(SDLK_ESCAPE, c), handleKey(SDLK_ESCAPE, c);
-  EXPECT_TRUE(c.done);  // and stays so
 }
 
 // Joystick events routed as the main loop routes them (no joystick is open), and the mouse.
@@ -94,8 +90,6 @@ TEST(Timer, MeasuresIntervalsAndFramesAndReportsOncePerPeriod) {
   EXPECT_GT(std::stoi(m[1]), 20);
   EXPECT_LT(std::stoi(m[1]), added);
   EXPECT_EQ(m[2], m[1]);  // frames over the nominal second
-  t.Reset();
-  EXPECT_EQ(t.GetInterval(), 0u);
 }
 
 }  // namespace

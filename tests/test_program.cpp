@@ -27,8 +27,7 @@ bool Until(std::chrono::seconds timeout, Done done) {
   return true;
 }
 
-// A child process whose output goes to files, so that a chatty child never
-// blocks on a full pipe. It dies with the test, also when the test is killed.
+// A child process whose output goes to files, so that a chatty child never blocks on a full pipe.
 class Process {
  public:
   explicit Process(const std::vector<std::string>& argv) {
@@ -86,14 +85,13 @@ std::string DisplayOf(Process& server) {
   return ":" + server.Stdout().substr(0, server.Stdout().find('\n'));
 }
 
-// The real program on a private Xvfb server, driven with real X input events.
 struct AppRun {
-  // before: more of env(1)'s "NAME=value" entries, or a command that runs the program.
+  // before: more of env(1)'s "NAME=value" entries, or a command that runs the program; it
+  // runs where the bundle folder is staged.
   explicit AppRun(const Args& before = {}, bool glx = true)
       : server(Args{"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"} +
                (glx ? Args{} : Args{"-extension", "GLX"})),
         display(DisplayOf(server)),
-        // The bundle folder is staged beside the program.
         app(Args{"env", "-C", TREVALIN_BUILD_DIR, "DISPLAY=" + display, "SDL_VIDEODRIVER=x11"} + before + Args{TREVALIN_EXE}) {}
   // Runs xdotool on the program's display; @ stands for the window.
   std::string X(const std::string& args, std::chrono::seconds timeout = 20s) {
@@ -157,8 +155,7 @@ TEST(Program, StartsDrawsTheCubeReportsKeysAndQuitsOnQ) {
   EXPECT_EQ(run.app.Stderr(), "");
 }
 
-// From the GL call stream: set-up makes and releases its texture and buffers
-// before the first frame; a resize reaches the scene in the same context.
+// In the GL call stream: set-up releases what it made; a resize reaches the scene in the same context.
 TEST(Program, ReleasesItsSetUpObjectsAndFollowsAResizeUntilEscape) {
   TempDir dir;
   const std::string trace = dir.File("run.trace");
@@ -220,8 +217,7 @@ TEST(Program, FailedStartsExitWithStatusOne) {
   }
 }
 
-// Memory faults of whole runs are the sanitizer build's to find: its program
-// runs every case here under AddressSanitizer and LeakSanitizer.
+// Memory faults of whole runs are the sanitizer build's to find, whose program runs every case here.
 TEST(Program, EndsWhenTheWindowIsClosed) {
   AppRun run;
   ASSERT_TRUE(run.WaitForWindow());

@@ -66,8 +66,8 @@ TEST_F(SceneTest, FrameNSendsItsTurnTheFixedProjectionAndTheLightAndAllocatesNot
   EXPECT_EQ(testsupport::AllocationCount() - before, 0u);
 }
 
-// The back face's centre projects to (413, 300) at any turn and nothing reaches the rim; above
-// the back face lies, a quarter turn at a time, the top, right, bottom, left face.
+// The back face's centre projects to (413, 300) at any turn and nothing reaches the rim; above it
+// lies, a quarter turn at a time, the top, right, bottom, left face.
 TEST_F(SceneTest, PixelsShowTheClearColourTheBackFaceAndEachFaceInItsColour) {
   scene.onResize(800, 600);
   const struct { int angle; float r, g, b; } turns[] = {{0, 0, 1, 0}, {90, 1, 0, 1}, {180, 1, 0.5f, 0}, {270, 0.5f, 0.5f, 0.5f}};

@@ -5,8 +5,7 @@
 #include "Shaderprogram.h"
 #include "support.h"
 
-// Linked with --wrap for these two, so the calls of Shaderprogram (compiled
-// into this test) pass through here first.
+// Linked with --wrap for these two: Shaderprogram's calls (compiled in here) pass through here first.
 static std::map<std::string, int> lookups;  // glGetUniformLocation calls per name
 static std::vector<GLint> compiled;         // the type of each shader compiled, in order
 static GLuint lastCompiled = 0;

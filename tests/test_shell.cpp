@@ -64,8 +64,7 @@ TEST(Input, StickButtonsAndMouseReportAndStoreTheirValues) {
   EXPECT_EQ(GetCapturedStdout(), "Main: Left MOUSE button pressed:\nMain: Left MOUSE button pressed:\n");
 }
 
-// A Timer measures from its reset to each Stop; a FrameTimer times each frame
-// and, for a non-zero period, reports once per period at the nominal rate.
+// A Timer measures to each Stop; a FrameTimer times frames and reports once per non-zero period.
 TEST(Timer, MeasuresIntervalsAndFramesAndReportsOncePerPeriod) {
   SDL_Init(SDL_INIT_TIMER);
   Timer t;

@@ -52,8 +52,7 @@ class TextureTest : public testsupport::GLTest {
     EXPECT_TRUE(std::exchange(liveNames, {}).empty()) << "texture names left in GL";
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
   }
-  // Level 0's size and format, then its texels as RGBA bytes.
-  // within: how far a channel may be off, for SDL builds that widen fewer bits differently.
+  // Level 0's size, format and RGBA bytes; within: how far SDL builds' ways of widening bits may differ.
   static void ExpectLevel0(GLint format, const std::vector<int>& order, int within = 0) {
     const auto get = [](GLenum what) { GLint v = 0; glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, what, &v); return v; };
     ASSERT_EQ(std::vector<GLint>({get(GL_TEXTURE_WIDTH), get(GL_TEXTURE_HEIGHT), get(GL_TEXTURE_INTERNAL_FORMAT)}),
@@ -66,8 +65,7 @@ class TextureTest : public testsupport::GLTest {
   testsupport::TempDir dir;
 };
 
-// Each Create replaces the name, Bind uses the unit, and failures leave no name
-// behind; what they print is the program test's to check.
+// Each Create replaces the name, Bind uses the unit, failures leave no name (what they print: the program test).
 TEST_F(TextureTest, PngFilesUploadTopRowFirstInTheirLayoutAndReplaceTheName) {
   const struct { std::vector<int> file, texels; GLint format; } cases[] = {
       {{0, 1, 2}, {0, 1, 2, 4}, GL_RGB8}, {{0, 1, 2, 3}, {0, 1, 2, 3}, GL_RGBA8}, {{1}, {1, 1, 1, 4}, GL_RGB8}};

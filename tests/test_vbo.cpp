@@ -61,8 +61,7 @@ TEST_F(VBOTest, UploadsReplaceTheirBufferAndBindSetsUpEverySlotWithData) {
   EXPECT_EQ(deleted, 9) << "an owner of nothing deletes nothing";
 }
 
-// A count of 0 draws everything; more than was uploaded, or a negative one, is
-// refused before anything is bound.
+// A count of 0 draws everything; a larger or negative one is refused before anything is bound.
 TEST_F(VBOTest, DrawsAreBoundedByTheUploadedCounts) {
   VBO vbo;
   vbo.SetVertices(8, zeros.data()), vbo.SetIndices(36, zeros.data());

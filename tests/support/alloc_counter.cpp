@@ -4,8 +4,7 @@
 
 #include "support.h"
 
-// Counts every allocation through operator new; the array forms reach these
-// through the library's defaults.
+// Counts every allocation through operator new; the array forms reach it through the library's.
 static std::atomic<std::size_t> allocations{0};
 
 void* operator new(std::size_t size) {

@@ -71,8 +71,8 @@ TEST(PlyRead, FilesLoadOrFailAsTheirHeaderAndDataSay) {
       {Header(1, "x y z a b c d", 0) + "1 2 3 4 5 6 7\n", "V1 P7 T0 1/0 [1 2 3] [4 5 6] - []"},
       // Tangents along u: NaN from a zero determinant first, repeated after; the later one wins.
       {Header(5, "x y z a b c u v", 3) + "0 0 0 0 0 1 .5 .5\n1 0 0 0 0 1 .5 .5\n9 9 9 0 0 1 0 0\n"
-       "2 3 6 0 0 1 -1.5 1.5\n0 0 1 0 0 1 -.5 1.5\n3 0 1 0\n3 0 3 4\n3 3 3 4\n", "V5 P8 T3 5/3 "
-       "[0 0 0 1 0 0 9 9 9 2 3 6 0 0 1] [0 0 1 0 0 1 0 0 1 0 0 1 0 0 1] [0.5 0.5 0.5 0.5 0 0 -1.5 "
+       "2 3 6 0 0 1 -2.5 1.5\n0 0 1 0 0 1 -.5 1.5\n3 0 1 0\n3 0 3 4\n3 3 3 4\n", "V5 P8 T3 5/3 "
+       "[0 0 0 1 0 0 9 9 9 2 3 6 0 0 1] [0 0 1 0 0 1 0 0 1 0 0 1 0 0 1] [0.5 0.5 0.5 0.5 0 0 -2.5 "
        "1.5 -0.5 1.5] [0 1 0 0 3 4 3 3 4] [" + x.substr(1) + " -nan -nan -nan 7 7 7" + x + x + "]"},
       {Header(1, "x y z a b c # u", 0) + "1 2 3 4 5 6 7\n", "V1 P6 T0 1/0 [1 2 3] [4 5 6] - []"},
       {Header(3, "x y z", -1).insert(21, "element face 1\n") + kTri + "3 0 1 2\n", kTriMesh},

@@ -19,7 +19,7 @@ packages=(
   libgl-dev libgl1-mesa-dri libx11-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-dev llvm  # llvm: llvm-symbolizer, which names the functions in sanitizer reports
   apitrace
   libassimp-dev
   zlib1g-dev

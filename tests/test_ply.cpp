@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <iomanip>
 #include <memory>
 #include <random>
 #include <regex>

@@ -2,6 +2,7 @@
 
 #include <locale.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -41,12 +42,20 @@ bool Unsigned(const char*& p, const char* e, U& out) {
   return ok;
 }
 
+// Whether an exponent mark follows a number that has none: a stream takes it
+// into the number even when no digits follow ("1e", "1e+") and then fails.
+bool DanglingExponent(const char* s, const char* end, const char* e) {
+  const auto isMark = [](char c) { return c == 'e' || c == 'E'; };
+  return end < e && isMark(*end) && std::none_of(s, end, isMark);
+}
+
 }  // namespace
 
 // from_chars, with what it accepts but a stream does not (inf, nan, "+-")
-// kept out, and out-of-range values through strtof so that they come out as
-// a stream gives them: overflow as the largest float and a failure,
-// underflow as the rounded value.
+// kept out, what it takes in part but a stream refuses ("1e") refused, and
+// out-of-range values through strtof so that they come out as a stream gives
+// them: overflow as the largest float and a failure, underflow as the
+// rounded value.
 [[gnu::noinline]] bool ExactFloat(const char*& p, const char* e, float& out) {
   const char* s = p;
   bool plus = false;
@@ -58,12 +67,13 @@ bool Unsigned(const char*& p, const char* e, U& out) {
   if (!plus && d < e && *d == '-') ++d;
   if (d == e || !(IsDigit(*d) || *d == '.')) return false;
   const auto r = std::from_chars(s, e, out);
-  if (r.ec == std::errc()) {
-    p = r.ptr;
-    return true;
-  }
-  if (r.ec != std::errc::result_out_of_range) return false;
+  if (r.ec != std::errc() && r.ec != std::errc::result_out_of_range) return false;
   p = r.ptr;
+  if (DanglingExponent(s, r.ptr, e)) {
+    out = 0.0f;
+    return false;
+  }
+  if (r.ec == std::errc()) return true;
   static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
   const std::string token(s, r.ptr);
   const float v = c ? strtof_l(token.c_str(), nullptr, c) : std::strtof(token.c_str(), nullptr);

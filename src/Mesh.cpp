@@ -5,37 +5,18 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <cstring>
 #include <iostream>
 #include <limits>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 
 #include "LineReader.h"
-#include "NumberReader.h"
+#include "PlyReader.h"
 #include "Vector.h"
 
 Timer t;
 
 namespace {
-
-using namespace numbers;
-
-// One vertex line: up to n values, read until one cannot be; the rest of
-// value is left as it is.
-[[gnu::noinline]] void VertexLine(const char* p, const char* e, float* value, int n, bool fast) {
-  for (int k = 0; k < n && ReadFloat(p, e, value[k], fast); ++k) {
-  }
-}
-
-// One face line: the count, which must be 3, then up to three indices.
-[[gnu::noinline]] void FaceLine(const char* p, const char* e, uint32_t* tri, bool fast) {
-  if (!ReadThree(p, e)) throw std::domain_error("Mesh::LoadPly - Not a triangular face");
-  if (ReadUnsigned(p, e, tri[0], fast) && ReadUnsigned(p, e, tri[1], fast))
-    ReadUnsigned(p, e, tri[2], fast);
-}
 
 // A reader's array. Large arrays are offered transparent huge pages before
 // they are first touched: filling them then costs a few dozen page faults
@@ -51,15 +32,6 @@ T* NewArray(uint64_t count) {
     if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
   }
   return array;
-}
-
-uint64_t ReadCount(std::string_view text) {
-  const char* p = text.data();
-  const char* e = p + text.size();
-  uint64_t v = 0;
-  SkipSpace(p, e);
-  ExactUnsigned(p, e, v);
-  return v;
 }
 
 }  // namespace
@@ -109,158 +81,21 @@ void Mesh::ReadPLY(const TextSource& source, bool exactOnly) {
   numVertices = numTriangles = 0;
   try {
     LineReader in(source);
-    std::string_view line;
-    bool found = false;
-
-    in.GetLine(line);
-    if (line != "ply") throw std::domain_error("Mesh::LoadPly - Not a PLY file");
-    in.GetLine(line);
-    if (line != "format ascii 1.0") throw std::domain_error("Mesh::LoadPly - Not an ASCII PLY file");
-
-    while (in.good()) {
-      in.GetLine(line, "element vertex ", &found);
-      if (found) {
-        numVertices = ReadCount(line.substr(15));
-        std::cout << "Vertices: " << numVertices << std::endl;
-        break;
-      }
-    }
-
-    int properties = 0;
-    while (in.good()) {
-      in.GetLine(line, "property ", &found);
-      if (found) {
-        if (properties < std::numeric_limits<int>::max()) ++properties;
-      } else {
-        // Back to the very start: the face element is searched from line 1.
-        in.Rewind();
-        std::cout << "Properties: " << properties << std::endl;
-        break;
-      }
-    }
-
-    while (in.good()) {
-      in.GetLine(line, "element face ", &found);
-      if (found) {
-        numTriangles = ReadCount(line.substr(13));
-        std::cout << "Triangles: " << numTriangles << std::endl;
-        break;
-      }
-    }
-
-    while (in.good()) {
-      in.GetLine(line, "end_header", &found);
-      if (found) break;
-    }
-
+    const ply::Header header = ply::ReadHeader(in);
+    numVertices = header.vertices;
+    numTriangles = header.faces;
     // Every data line takes at least one byte, so larger counts are lies that
     // would otherwise allocate gigabytes for a tiny file.
-    const uint64_t limit =
-        std::min<uint64_t>(std::numeric_limits<int32_t>::max(), in.Size());
+    const uint64_t limit = std::min<uint64_t>(std::numeric_limits<int32_t>::max(), in.Size());
     if (numVertices > limit || numTriangles > limit)
       throw std::domain_error("Mesh::LoadPly - Element count exceeds the file");
 
     vertices = NewArray<float>(3 * numVertices);
-    if (properties > 5) normals = NewArray<float>(3 * numVertices);
-    if (properties > 7) texCoords = NewArray<float>(2 * numVertices);
-
-    // Every entry is written once: what a line does not supply, and every
-    // line the file does not have, holds 0.
-    //
-    // Reads up to count data lines into Value arrays and returns how many it
-    // read. Whole lines in the buffer are read straight off it by fastLine,
-    // which never passes a newline; a line it does not fully account for
-    // (other white space, missing values, a number of another shape, a line
-    // longer than the limit) is read again by the rules from its start.
-    const std::size_t maxLine = in.MaxLine();
-    auto readLines = [&](uint64_t count, auto valueType, auto fastLine, auto slowLine, auto store) {
-      using Value = decltype(valueType);
-      uint64_t i = 0;
-      while (i < count) {
-        const char* begin;
-        const char* stop;
-        if (exactOnly || !in.Lines(begin, stop)) {
-          if (!in.GetLine(line)) break;
-          Value value{};
-          slowLine(line.data(), line.data() + line.size(), value, !exactOnly);
-          store(i++, value);
-          continue;
-        }
-        const char* p = begin;
-        for (; i < count && p < stop; ++i) {
-          const char* start = p;
-          Value value{};
-          const bool fast = fastLine(p, value);
-          const char* nl = fast && *p == '\n'
-                               ? p
-                               : static_cast<const char*>(std::memchr(p, '\n', stop - p));
-          if (!fast || static_cast<std::size_t>(p - start) > maxLine) {
-            value = Value{};
-            slowLine(start, std::min(nl, start + maxLine), value, true);
-          }
-          store(i, value);
-          p = nl + 1;
-        }
-        in.Consume(p);
-      }
-      return i;
-    };
-
-    using Vertex = std::array<float, 8>;
-    const int perLine = texCoords ? 8 : normals ? 6 : 3;
-    const uint64_t vertexLines = readLines(
-        numVertices, Vertex{},
-        [&](const char*& p, Vertex& value) {
-          bool fast = true;
-          for (int k = 0; k < perLine; ++k) {
-            if (*p == '\n') return false;
-            const char* t = NextSeparator(p + 1);
-            fast &= TokenFloat(p, t, value[k]);  // no branch: tokens overlap in flight
-            p = t;
-          }
-          return fast;
-        },
-        [&](const char* p, const char* e, Vertex& value, bool fast) {
-          VertexLine(p, e, value.data(), perLine, fast);
-        },
-        [&](uint64_t i, const Vertex& value) {
-          std::memcpy(vertices + 3 * i, &value[0], 3 * sizeof(float));
-          if (normals) std::memcpy(normals + 3 * i, &value[3], 3 * sizeof(float));
-          if (texCoords) std::memcpy(texCoords + 2 * i, &value[6], 2 * sizeof(float));
-        });
-    std::fill(vertices + 3 * vertexLines, vertices + 3 * numVertices, 0.0f);
-    if (normals) std::fill(normals + 3 * vertexLines, normals + 3 * numVertices, 0.0f);
-    if (texCoords) std::fill(texCoords + 2 * vertexLines, texCoords + 2 * numVertices, 0.0f);
-
-    using Face = std::array<uint32_t, 3>;
+    if (header.properties > 5) normals = NewArray<float>(3 * numVertices);
+    if (header.properties > 7) texCoords = NewArray<float>(2 * numVertices);
+    ply::ReadVertices(in, numVertices, vertices, normals, texCoords, exactOnly);
     indices = NewArray<uint32_t>(3 * numTriangles);
-    const uint64_t faceLines = readLines(
-        numTriangles, Face{},
-        [&](const char*& p, Face& tri) {
-          if (p[0] != '3' || p[1] != ' ') return false;
-          ++p;
-          bool fast = true;
-          for (int k = 0; k < 3; ++k) {
-            if (*p == '\n') return false;
-            const char* t = NextSeparator(p + 1);
-            fast &= TokenIndex(p, t, tri[k]);
-            p = t;
-          }
-          return fast;
-        },
-        [&](const char* p, const char* e, Face& tri, bool fast) {
-          FaceLine(p, e, tri.data(), fast);
-        },
-        [&](uint64_t i, const Face& tri) {
-          // Tangent generation and drawing index the vertex arrays with these.
-          if (tri[0] >= numVertices || tri[1] >= numVertices || tri[2] >= numVertices)
-            throw std::domain_error("Mesh::LoadPly - Vertex index out of range");
-          std::memcpy(indices + 3 * i, tri.data(), 3 * sizeof(uint32_t));
-        });
-    // Faces the file never gave hold vertex 0, which must exist.
-    std::fill(indices + 3 * faceLines, indices + 3 * numTriangles, 0u);
-    if (faceLines < numTriangles && numVertices == 0)
-      throw std::domain_error("Mesh::LoadPly - Vertex index out of range");
+    ply::ReadFaces(in, numTriangles, numVertices, indices, exactOnly);
   } catch (...) {
     ReleaseArrays();
     numVertices = numTriangles = 0;

@@ -91,11 +91,13 @@ bool DanglingExponent(const char* s, const char* end, const char* e) {
 
 bool ExactUnsigned(const char*& p, const char* e, uint64_t& out) { return Unsigned(p, e, out); }
 
-[[gnu::noinline]] bool ExactIsThree(const char*& p, const char* e) {
+bool ExactInt(const char*& p, const char* e, int32_t& out) {
+  constexpr uint64_t kLowest = uint64_t(1) << 31;  // the magnitude of the lowest value
   uint64_t v = 0;
   bool negative = false;
-  return ExactDigits(p, e, std::numeric_limits<int32_t>::max(), v, negative) && !negative &&
-         v == 3;
+  const bool ok = ExactDigits(p, e, kLowest, v, negative) && (negative || v < kLowest);
+  out = static_cast<int32_t>(negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v));
+  return ok;
 }
 
 }  // namespace numbers

@@ -25,8 +25,8 @@ namespace numbers {
 bool ExactFloat(const char*& p, const char* e, float& out);
 bool ExactUnsigned(const char*& p, const char* e, uint32_t& out);
 bool ExactUnsigned(const char*& p, const char* e, uint64_t& out);
-// Whether the next number is the signed 32-bit integer 3.
-bool ExactIsThree(const char*& p, const char* e);
+// A signed integer; out of range, the extraction fails.
+bool ExactInt(const char*& p, const char* e, int32_t& out);
 
 NUMBERS_HOT bool IsSpace(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');  // the white space of the "C" locale
@@ -194,18 +194,6 @@ NUMBERS_HOT bool ReadUnsigned(const char*& p, const char* e, uint32_t& out, bool
   }
   SkipSpace(p, e);
   return ExactUnsigned(p, e, out);
-}
-
-// Whether a signed 32-bit integer read from [p, e) is 3; any other value,
-// overflowing or not, is simply not 3.
-NUMBERS_HOT bool ReadThree(const char*& p, const char* e) {
-  const char* s = p + (*p == ' ');
-  if (s < e && *s == '3' && (s + 1 == e || !IsDigit(s[1]))) {
-    p = s + 1;
-    return true;
-  }
-  SkipSpace(p, e);
-  return ExactIsThree(p, e);
 }
 
 #undef NUMBERS_HOT

@@ -54,23 +54,64 @@ SurfacePtr ConvertTo(SDL_Surface* surface, bool alpha) {
 
 constexpr int RoundUp(int n, int a) { return (n + a - 1) / a * a; }
 
+// How OpenGL steps from one row of pixels to the next.
+struct Unpack {
+  int alignment = 4;
+  int rowLength = 0;  // pixels; 0: the width
+};
+
 // Unpack settings under which OpenGL steps from row to row by exactly the
 // pitch; false when no alignment and row length give that step.
-bool UnpackFor(int pitch, int width, int bytesPerPixel, int& alignment, int& rowLength) {
-  rowLength = 0;
-  if (pitch == RoundUp(width * bytesPerPixel, 4)) {
-    alignment = 4;
-    return true;
-  }
+bool UnpackFor(int pitch, int width, int bytesPerPixel, Unpack& unpack) {
+  unpack = Unpack{};
+  if (pitch == RoundUp(width * bytesPerPixel, 4)) return true;
   const int pixels = pitch / bytesPerPixel;
   for (int a : {1, 2, 4, 8}) {
     if (RoundUp(pixels * bytesPerPixel, a) == pitch) {
-      alignment = a;
-      rowLength = pixels == width ? 0 : pixels;
+      unpack = {a, pixels == width ? 0 : pixels};
       return true;
     }
   }
   return false;
+}
+
+// Whether a surface describes pixels that can be read.
+bool Readable(const SDL_Surface* s) {
+  if (!s || !s->format) return false;                                      // nothing to read
+  if (s->w < 0 || s->h < 0) return false;                                  // a negative size
+  if (s->pitch < (s->w * s->format->BitsPerPixel + 7) / 8) return false;  // rows overlapping
+  // Pixels in memory, unless there are none to read or locking brings them.
+  return s->w == 0 || s->h == 0 || SDL_MUSTLOCK(s) || s->pixels;
+}
+
+// Keeps a surface's pixels in memory while it lives.
+class SurfaceLock {
+ public:
+  explicit SurfaceLock(SDL_Surface* s) : surface(SDL_MUSTLOCK(s) ? s : nullptr) {
+    if (surface && SDL_LockSurface(surface) != 0) throw std::invalid_argument(kLoadError);
+  }
+  ~SurfaceLock() {
+    if (surface) SDL_UnlockSurface(surface);
+  }
+  SurfaceLock(const SurfaceLock&) = delete;
+  SurfaceLock& operator=(const SurfaceLock&) = delete;
+
+ private:
+  SDL_Surface* surface;
+};
+
+// Level 0 of the texture from R, G, B[, A] bytes; GL's unpack state is left
+// as it was found (at its defaults).
+void Upload(GLuint id, const SDL_Surface* s, bool alpha, Unpack unpack) {
+  glBindTexture(GL_TEXTURE_2D, id);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, unpack.alignment);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, unpack.rowLength);
+  glTexImage2D(GL_TEXTURE_2D, 0, alpha ? GL_RGBA8 : GL_RGB8, s->w, s->h, 0, alpha ? GL_RGBA : GL_RGB,
+               GL_UNSIGNED_BYTE, s->pixels);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, Unpack{}.alignment);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, Unpack{}.rowLength);
 }
 
 }  // namespace
@@ -107,49 +148,18 @@ void Texture::Create(std::string fileName, int unit) {
 }
 
 void Texture::Load(SDL_Surface* surface) {
-  if (!surface || !surface->format || surface->w < 0 || surface->h < 0 ||
-      surface->pitch < (surface->w * surface->format->BitsPerPixel + 7) / 8 ||
-      (!SDL_MUSTLOCK(surface) && !surface->pixels && surface->w > 0 && surface->h > 0)) {
-    throw std::invalid_argument(kLoadError);
-  }
+  if (!Readable(surface)) throw std::invalid_argument(kLoadError);
   const bool alpha = surface->format->Amask != 0 || (surface->flags & SDL_SRCCOLORKEY) != 0;
-  const int bytesPerPixel = alpha ? 4 : 3;
-
   SurfacePtr converted;
   SDL_Surface* source = surface;
-  int alignment = 4;
-  int rowLength = 0;
-  if (!HasLayout(surface->format, alpha) ||
-      !UnpackFor(surface->pitch, surface->w, bytesPerPixel, alignment, rowLength)) {
+  Unpack unpack;
+  if (!HasLayout(surface->format, alpha) || !UnpackFor(surface->pitch, surface->w, alpha ? 4 : 3, unpack)) {
     converted = ConvertTo(surface, alpha);
     source = converted.get();
-    alignment = 4;
-    rowLength = 0;
+    unpack = Unpack{};
   }
-
-  const bool locked = SDL_MUSTLOCK(source);
-  if (locked && SDL_LockSurface(source) != 0) throw std::invalid_argument(kLoadError);
-  if (source->h > 0 && source->w > 0 && !source->pixels) {
-    if (locked) SDL_UnlockSurface(source);
-    throw std::invalid_argument(kLoadError);
-  }
-
-  glBindTexture(GL_TEXTURE_2D, _ID);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  if (alignment != 4) glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-  if (rowLength != 0) glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
-  if (alpha) {
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, source->w, source->h, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 source->pixels);
-  } else {
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, source->w, source->h, 0, GL_RGB, GL_UNSIGNED_BYTE,
-                 source->pixels);
-  }
-  if (alignment != 4) glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  if (rowLength != 0) glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-
-  if (locked) SDL_UnlockSurface(source);
+  const SurfaceLock lock(source);
+  Upload(_ID, source, alpha, unpack);
 }
 
 void Texture::Load(std::string fileName) {

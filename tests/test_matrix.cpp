@@ -1,14 +1,15 @@
 #include <cmath>
+#include <sstream>
 
 #include "ProjMatrix.h"
 #include "ViewMatrix.h"
 #include "support.h"
 
 using Els = std::vector<float>;
-static Els El(const Matrix& m) { return Els(m.c_array(), m.c_array() + 16); }
+using testsupport::Elements;
 static const Els kId = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, kZero(16, 0.0f);
 static const Els kSeq = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-template <class M = ViewMatrix, class Op> static Els Built(Op op) { M m(0); op(m); return El(m); }
+template <class M = ViewMatrix, class Op> static Els Built(Op op) { M m(0); op(m); return Elements(m); }
 static void LoadSeq(Matrix& m) { m.Load(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16); }
 static float CosDeg(double deg) { return static_cast<float>(std::cos(deg * 3.141592653589793 / 180.0)); }
 
@@ -45,9 +46,13 @@ TEST(Matrix, StackCapacitiesMoveAndNoAllocation) {
   m.Push(), LoadSeq(m), m.Push(), m.SetNull(), m.Push(), m.Pop();  // the third push is dropped
   Matrix moved(std::move(m)), product = moved * moved;  // a product owns no stack
   EXPECT_EQ(testsupport::AllocationCount(), before) << "allocated after construction";
-  std::vector<Els> seen = {El(none), El(moved)};
-  moved.Pop(), seen.push_back(El(moved)), moved.SetNull(), moved.Pop(), seen.push_back(El(moved));
+  std::vector<Els> seen = {Elements(none), Elements(moved)};
+  moved.Pop(), seen.push_back(Elements(moved)), moved.SetNull(), moved.Pop(), seen.push_back(Elements(moved));
   EXPECT_EQ(seen, (std::vector<Els>{kSeq, kSeq, kId, kZero}));  // the last Pop finds it empty
+  std::ostringstream columns, rows;  // a line each
+  print(columns, none), print_transposed(rows, none);
+  EXPECT_EQ(columns.str() + rows.str(), "1  2  3  4  \n5  6  7  8  \n9  10  11  12  \n13  14  15  16  \n"
+                                        "1  5  9  13  \n2  6  10  14  \n3  7  11  15  \n4  8  12  16  \n");
 }
 
 TEST(Matrix, ProductOrderInverseAndRepeatedProjection) {
@@ -56,13 +61,13 @@ TEST(Matrix, ProductOrderInverseAndRepeatedProjection) {
   Matrix y(0), yx(0), inv(0);
   LoadSeq(y);
   yx.Load(y.c_array()), yx.RightMult(x.c_array());
-  EXPECT_EQ(El(x * y), El(yx));  // x applies first
+  EXPECT_EQ(Elements(x * y), Elements(yx));  // x applies first
   inv.Load(x.c_array()), inv.Invert(), inv.RightMult(x.c_array());
-  for (int i = 0; i < 16; ++i) EXPECT_NEAR(El(inv)[i], kId[i], 1e-6) << i;
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(Elements(inv)[i], kId[i], 1e-6) << i;
   ProjMatrix twice(0), f(0);  // the second projection multiplies, f by itself through a temporary
   twice.Perspective(60, 1.5f, 1, 10), twice.Perspective(60, 1.5f, 1, 10);
   f.Perspective(60, 1.5f, 1, 10), f.RightMult(f.c_array());
-  EXPECT_EQ(El(twice), El(f));
+  EXPECT_EQ(Elements(twice), Elements(f));
   ViewMatrix r(0);  // a quarter turn about an axis off every plane keeps the axis and turns p to axis x p
   r.Rotate(90, 2 / 7.f, 3 / 7.f, 6 / 7.f);
   float axis[4] = {2 / 7.f, 3 / 7.f, 6 / 7.f, 0}, p[4] = {3 / 7.f, -2 / 7.f, 0, 1};

@@ -1,94 +1,108 @@
-// The shell's input handlers and timers, without a window.
+// The shell's main loop, input handlers and timers; SDL's clock, event queue and joystick are the test's (--wrap).
 #include <SDL.h>
-#include <gtest/gtest.h>
 
-#include <regex>
+#include <array>
+#include <deque>
+#include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "FrameTimer.h"
 #include "Main.h"
 #include "Timer.h"
+#include "support.h"
+
+using testsupport::Stdout;
+
+namespace fake {
+Uint32 ticks = 0, step = 0;  // the clock, and how far each reading moves it
+// What SDL_PollEvent hands out, then nothing; each with the stick's position at the next update.
+using Scripted = std::pair<SDL_Event, std::array<Sint16, 2>>;
+std::deque<Scripted> events;
+int joysticks = 0;
+bool opens = true;
+std::array<Sint16, 2> axes, next;
+std::string calls;  // the joystick calls made
+SDL_Joystick* const pad = reinterpret_cast<SDL_Joystick*>(&axes);  // never reaches SDL
+}  // namespace fake
+
+extern "C" {
+Uint32 __wrap_SDL_GetTicks() { return fake::ticks += fake::step; }
+int __wrap_SDL_PollEvent(SDL_Event* event) {
+  return fake::events.empty() ? 0 : (std::tie(*event, fake::next) = fake::events.front(), fake::events.pop_front(), 1);
+}
+void __wrap_SDL_JoystickUpdate() { fake::axes = fake::next, fake::calls += "update "; }
+int __wrap_SDL_NumJoysticks() { return fake::joysticks; }
+SDL_Joystick* __wrap_SDL_JoystickOpen(int index) {
+  return fake::calls += "open " + std::to_string(index) + " ", fake::opens ? fake::pad : nullptr;
+}
+int __wrap_SDL_JoystickOpened(int index) { return index == 0 && fake::opens && fake::calls.find("open 0") == 0; }
+void __wrap_SDL_JoystickClose(SDL_Joystick* j) { fake::calls += j == fake::pad ? "close pad" : "close ?"; }
+const char* __wrap_SDL_JoystickName(int index) { return index == 0 ? "Pad" : "?"; }
+int __wrap_SDL_JoystickNumAxes(SDL_Joystick* j) { return j == fake::pad ? 2 : -1; }
+int __wrap_SDL_JoystickNumButtons(SDL_Joystick* j) { return j == fake::pad ? 6 : -1; }
+int __wrap_SDL_JoystickNumBalls(SDL_Joystick* j) { return j == fake::pad ? 1 : -1; }
+Sint16 __wrap_SDL_JoystickGetAxis(SDL_Joystick* j, int axis) { return j == fake::pad && axis < 2 ? fake::axes[axis] : 99; }
+}
 
 namespace {
 
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
-
-// What each key prints is the program test's to check; here, the values its toggle enables.
-TEST(Input, KeysEnableMotionValuesThatStepBySinglePrecisionTenths) {
-  Controls c;
-  for (SDLKey key : {SDLK_x, SDLK_3, SDLK_1, SDLK_r, SDLK_y, SDLK_a, SDLK_y, SDLK_5}) handleKey(key, c);  // y twice: off
-  float expected = 0.0f;
-  for (int k = 0; k < 10; ++k, expected -= 0.1f) stepMotion(c);
-  EXPECT_EQ((std::vector<float>{c.value_x, c.value_y, c.value_z, c.value_1, c.value_2, c.value_3, c.value_4}),
-            (std::vector<float>{expected, 0, 0, expected, 0, expected, 0}));
-  handleKey(SDLK_SPACE, c);
-  for (int k = 0; k < 10; ++k, expected += 0.1f) stepMotion(c);
-  EXPECT_EQ(c.value_x, expected);
+fake::Scripted Joy(Uint8 type, Uint8 which, Sint16 stickX = 0, Sint16 stickY = 0) {
+  SDL_Event event{};
+  event.type = type;
+  (type == SDL_JOYAXISMOTION ? event.jaxis.axis : event.jbutton.button) = which;
+  return {event, {stickX, stickY}};
 }
 
-// Joystick events routed as the main loop routes them (no joystick is open), and the mouse.
-TEST(Input, StickButtonsAndMouseReportAndStoreTheirValues) {
-  const auto send = [](Uint8 type, Uint8 which, Sint16 value = 0) {
-    SDL_Event event{};
-    event.type = type, event.jaxis.axis = which, event.jaxis.value = value;  // jbutton.button is at axis' offset
-    Controls controls;
-    Trevalin app;
-    CaptureStdout();
-    dispatch(event, controls, app, nullptr);
-    return GetCapturedStdout();
-  };
-  const struct { Sint16 x, y; const char* printed; Sint16 storedX, storedY; } sticks[] = {
-      {16384, -32768, "0.5\n-1\n", 16384, -32768}, {0, 8192, "0\n0.25\n", 0, 8192},
-      {-1, 0, "-3.05176e-05\n0\n", -1, 0}, {0, 0, nullptr, -1, 0}};  // centred: nothing, the last position stays
-  for (const auto& s : sticks) {
-    CaptureStdout();
-    handleStick(s.x, s.y);
-    EXPECT_EQ(GetCapturedStdout(), s.printed ? "Main: Joystick AXIS1 movement:\n" + std::string(s.printed) : "");
-    EXPECT_EQ(std::vector<int>({x_move, y_move}), std::vector<int>({s.storedX, s.storedY}));
+// Whole runs, window and scene included: every pending event is handled after a SDL_JoystickUpdate,
+// those after a quit too, and a joystick that opened is closed at the end. Motion of any axis reads
+// the stick, scaled to -1..1, through the handle; a centred stick changes nothing. Buttons 4 and 5
+// step a value on press and release, never below 0 (in single precision).
+TEST(Shell, RunsDrainEveryEventAndCloseTheJoystickTheyOpened) {
+  EXPECT_EQ(std::vector<float>({float(x_move), float(y_move), fx_move, fy_move, z_move}), std::vector<float>({0, 0, 0, 0, 6}));
+  const auto quit = Joy(SDL_QUIT, 0);
+  const struct { int joysticks; bool opens; std::deque<fake::Scripted> events; std::string out, calls; } runs[] = {
+      {0, true, {quit}, "", "update "},
+      {1, false, {quit}, "Main: Couldn't open Joystick 0\n", "open 0 update "},
+      {1, true, {Joy(SDL_JOYAXISMOTION, 2, 16384, -32768), Joy(SDL_JOYAXISMOTION, 0, 0, 8192), Joy(SDL_JOYBUTTONUP, 5),
+                 Joy(SDL_JOYBUTTONDOWN, 5), Joy(SDL_JOYAXISMOTION, 1, -1, 0), Joy(SDL_JOYAXISMOTION, 0), Joy(SDL_JOYBUTTONDOWN, 3),
+                 Joy(SDL_JOYBUTTONDOWN, 4), quit, Joy(SDL_JOYBUTTONUP, 4)},
+       "Main: Opened Joystick 0\nMain: Name: Pad\nMain: Number of Axes: 2\nMain: Number of Buttons: 6\nMain: Number of Balls: 1\n"
+       "Main: Joystick AXIS1 movement:\n0.5\n-1\nMain: Joystick AXIS1 movement:\n0\n0.25\nMain: BUTTON5 was pressed:\n0\n"
+       "Main: BUTTON5 was pressed:\n0\nMain: Joystick AXIS1 movement:\n-3.05176e-05\n0\nMain: BUTTON4 was pressed:\n0.05\n"
+       "Main: BUTTON4 was pressed:\n0.1\n", "open 0 update update update update update update update update update update close pad"}};
+  for (const auto& r : runs) {
+    fake::joysticks = r.joysticks, fake::opens = r.opens, fake::events = r.events, fake::calls.clear(), z_move = 0.05f, fake::step = 1;
+    int status = -1;
+    const std::string out = Stdout([&] { status = SDL_main(0, nullptr); });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out.substr(out.find("____ Main: Init OK!\n") + 20), r.out);
+    EXPECT_NE(out.find("Mesh: PLY loading: 1ms\nMesh: Tangents calculations (with classes): 1ms\n"), std::string::npos) << out;
+    EXPECT_EQ(fake::calls, r.calls);
   }
-  // Motion of any axis reads the stick through the handle, not the event: nothing moves here.
-  EXPECT_EQ(send(SDL_JOYAXISMOTION, 3, 20000), "");
-  z_move = 6.0f;
-  std::string out = send(SDL_JOYBUTTONDOWN, 4);
-  out += send(SDL_JOYBUTTONUP, 4), out += send(SDL_JOYBUTTONDOWN, 5);
-  EXPECT_EQ(out, "Main: BUTTON4 was pressed:\n6.05\nMain: BUTTON4 was pressed:\n6.1\nMain: BUTTON5 was pressed:\n6.05\n");
-  EXPECT_EQ(z_move, 6.0f + 0.05f + 0.05f - 0.05f);  // single precision throughout
-  for (Uint8 other : {0, 3, 6, 255}) EXPECT_EQ(send(SDL_JOYBUTTONDOWN, other), "");
-  // The floor tests the difference itself: from 0.05 the result 0 is taken, from 0 nothing changes.
-  z_move = 0.05f;
-  EXPECT_EQ(send(SDL_JOYBUTTONUP, 5), "Main: BUTTON5 was pressed:\n0\n");
-  EXPECT_EQ(send(SDL_JOYBUTTONUP, 5), "Main: BUTTON5 was pressed:\n0\n");
-  CaptureStdout();
-  for (Uint8 state : {SDL_BUTTON(1), SDL_BUTTON(1) | SDL_BUTTON(3), SDL_BUTTON(3), 0}) handleMouseButton(state);
-  EXPECT_EQ(GetCapturedStdout(), "Main: Left MOUSE button pressed:\nMain: Left MOUSE button pressed:\n");
+  EXPECT_EQ(std::vector<float>({float(x_move), float(y_move), z_move}), std::vector<float>({-1, 0, 0.05f + 0.05f}));
 }
 
-// A Timer measures to each Stop; a FrameTimer times frames and reports once per non-zero period.
+// A Timer measures to each Stop, across the tick counter's wrap; a FrameTimer gives the time since
+// the last frame and reports the frames over the nominal period once the period has passed.
 TEST(Timer, MeasuresIntervalsAndFramesAndReportsOncePerPeriod) {
-  SDL_Init(SDL_INIT_TIMER);
-  Timer t;
-  FrameTimer silent(0), frames(1);
-  SDL_Delay(250);
-  t.Stop();
-  EXPECT_GE(t.GetInterval(), 250u);
-  EXPECT_LT(t.GetInterval(), 1000u);  // loose: the machine may be busy
-  CaptureStdout();
-  EXPECT_GE(silent.AddFrame(), 250u);  // since the reset in the constructor
-  EXPECT_LT(silent.AddFrame(), 250u);
-  // The first period counts from SDL's start: after a second the first frame reports.
-  while (SDL_GetTicks() <= 1000) SDL_Delay(10);
-  int added = 0;
-  for (const Uint32 begin = SDL_GetTicks(); SDL_GetTicks() - begin < 1300; ++added, SDL_Delay(10)) frames.AddFrame();
-  t.Stop();  // a second Stop measures from the same start
-  EXPECT_GE(t.GetInterval(), 1550u);
-  std::smatch m;
-  const std::string out = GetCapturedStdout();
-  ASSERT_TRUE(std::regex_match(out, m, std::regex("Frametimer: 1 frames in 1 seconds = 1\\.0 FPS\n"
-                                                  "Frametimer: (\\d+) frames in 1 seconds = (\\d+)\\.0 FPS\n"))) << out;
-  EXPECT_GT(std::stoi(m[1]), 20);
-  EXPECT_LT(std::stoi(m[1]), added);
-  EXPECT_EQ(m[2], m[1]);  // frames over the nominal second
+  fake::ticks = 0xFFFFFF00u, fake::step = 0;
+  Timer timer;
+  fake::ticks += 250, timer.Stop();
+  const Uint32 first = timer.GetInterval();
+  fake::ticks += 750, timer.Stop();  // from the same start
+  EXPECT_EQ(std::vector<Uint32>({first, timer.GetInterval(), (timer.Reset(), timer.GetInterval())}),
+            std::vector<Uint32>({250, 1000, 0}));
+  fake::ticks = 0;
+  FrameTimer silent(0), frames(2);  // the first period counts from SDL's start
+  std::vector<Uint32> gaps;
+  const std::string out = Stdout([&] {
+    for (Uint32 now : {500, 1000, 1500, 2000, 2001, 3000, 4001, 4002}) gaps.push_back((fake::ticks = now, frames.AddFrame()));
+    gaps.push_back(silent.AddFrame()), gaps.push_back(silent.AddFrame());
+  });
+  EXPECT_EQ(out, "Frametimer: 5 frames in 2 seconds = 2.5 FPS\nFrametimer: 3 frames in 2 seconds = 1.5 FPS\n");
+  EXPECT_EQ(gaps, std::vector<Uint32>({500, 500, 500, 500, 1, 999, 1001, 1, 4002, 0}));
 }
 
 }  // namespace

@@ -3,10 +3,14 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "Matrix.h"
 
 namespace testsupport {
 
@@ -14,10 +18,7 @@ TempDir::TempDir() : path("/tmp/trevalin-test-XXXXXX") {
   if (!mkdtemp(path.data())) throw std::runtime_error("mkdtemp failed");
 }
 
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path, ignored);
-}
+TempDir::~TempDir() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
 
 std::string TempDir::Write(std::string_view name, std::string_view contents) const {
   std::ofstream(File(name), std::ios::binary) << contents;
@@ -26,8 +27,7 @@ std::string TempDir::Write(std::string_view name, std::string_view contents) con
 
 std::string ReadFile(const std::string& path) {
   std::ostringstream s;
-  s << std::ifstream(path, std::ios::binary).rdbuf();
-  return s.str();
+  return s << std::ifstream(path, std::ios::binary).rdbuf(), s.str();
 }
 
 void GLTest::SetUp() {
@@ -43,5 +43,13 @@ Rgb ReadPixel(int x, int y) {
   glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
   return {p[0], p[1], p[2]};
 }
+
+testing::AssertionResult Shows(Rgb c, float r, float g, float b) {
+  const float k = std::max({c.r, c.g, c.b}) / std::max({r, g, b});
+  const bool ok = std::abs(c.r - k * r) < 12 && std::abs(c.g - k * g) < 12 && std::abs(c.b - k * b) < 12;
+  return testing::AssertionResult(ok && k > 60) << "the pixel is " << c.r << "," << c.g << "," << c.b;
+}
+
+std::vector<float> Elements(const Matrix& m) { return std::vector<float>(m.c_array(), m.c_array() + 16); }
 
 }  // namespace testsupport

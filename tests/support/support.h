@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+class Matrix;
+
 namespace testsupport {
 
 // A fresh directory under /tmp, removed with its contents.
@@ -18,6 +20,11 @@ struct TempDir {
 };
 std::string ReadFile(const std::string& path);
 
+// What f writes to standard output.
+template <typename F> std::string Stdout(F&& f) { return testing::internal::CaptureStdout(), f(), testing::internal::GetCapturedStdout(); }
+
+std::vector<float> Elements(const Matrix& m);
+
 // Opens, once per process, an 800 x 600 OpenGL window through SDL.
 class GLTest : public ::testing::Test {
  protected:
@@ -25,6 +32,8 @@ class GLTest : public ::testing::Test {
 };
 struct Rgb { int r, g, b; };
 Rgb ReadPixel(int x, int y);  // from the back buffer, origin bottom left
+// Whether a pixel shows the colour (0 to 1) in some clear shade, as lighting leaves it.
+testing::AssertionResult Shows(Rgb c, float r, float g, float b);
 
 // Heap allocations through operator new so far; calling it links a counting one.
 std::size_t AllocationCount();

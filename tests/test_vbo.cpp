@@ -1,4 +1,6 @@
 #include <stdexcept>
+#include <utility>
+#include <tuple>
 
 #include "VBO.h"
 #include "support.h"
@@ -6,10 +8,7 @@
 // Linked with --wrap=glDeleteBuffers: every delete the VBO makes is counted.
 static int deleted = 0;
 extern "C" void __real_glDeleteBuffers(GLsizei n, const GLuint* names);
-extern "C" void __wrap_glDeleteBuffers(GLsizei n, const GLuint* names) {
-  deleted += n;
-  __real_glDeleteBuffers(n, names);
-}
+extern "C" void __wrap_glDeleteBuffers(GLsizei n, const GLuint* names) { deleted += n, __real_glDeleteBuffers(n, names); }
 
 namespace {
 
@@ -17,17 +16,14 @@ std::vector<float> zeros(300);  // as indices: vertex 0 throughout
 
 GLint Get(GLenum what, int slot = -1) {  // with a slot: that vertex attribute's state
   GLint v = -1;
-  slot < 0 ? glGetIntegerv(what, &v) : glGetVertexAttribiv(GLuint(slot), what, &v);
-  return v;
+  return slot < 0 ? glGetIntegerv(what, &v) : glGetVertexAttribiv(GLuint(slot), what, &v), v;
 }
 
 using VBOTest = testsupport::GLTest;
 
 TEST_F(VBOTest, UploadsReplaceTheirBufferAndBindSetsUpEverySlotWithData) {
-  const struct { void (VBO::*set)(long, void*); GLenum binding; int bytes; } uploads[] = {
-      {&VBO::SetVertices, GL_ARRAY_BUFFER_BINDING, 12}, {&VBO::SetNormals, GL_ARRAY_BUFFER_BINDING, 12},
-      {&VBO::SetTexCoords, GL_ARRAY_BUFFER_BINDING, 8}, {&VBO::SetTangents, GL_ARRAY_BUFFER_BINDING, 12},
-      {&VBO::SetIndices, GL_ELEMENT_ARRAY_BUFFER_BINDING, 4}};
+  const std::pair<void (VBO::*)(long, void*), int> uploads[] = {  // and the bytes of each element; indices last
+      {&VBO::SetVertices, 12}, {&VBO::SetNormals, 12}, {&VBO::SetTexCoords, 8}, {&VBO::SetTangents, 12}, {&VBO::SetIndices, 4}};
   // Texture coordinates are first never uploaded; then every array is replaced.
   const long counts[2][5] = {{10, 10, 0, 10, 36}, {7, 7, 7, 7, 6}};
   deleted = 0;
@@ -37,15 +33,14 @@ TEST_F(VBOTest, UploadsReplaceTheirBufferAndBindSetsUpEverySlotWithData) {
       GLint names[5], size = -1;
       for (int i = 0; i < 5; ++i) {
         if (!counts[round][i]) continue;
-        (vbo.*uploads[i].set)(counts[round][i], zeros.data());
-        names[i] = Get(uploads[i].binding);
+        (vbo.*uploads[i].first)(counts[round][i], zeros.data());
+        names[i] = Get(i < 4 ? GL_ARRAY_BUFFER_BINDING : GL_ELEMENT_ARRAY_BUFFER_BINDING);
         glGetBufferParameteriv(i < 4 ? GL_ARRAY_BUFFER : GL_ELEMENT_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
-        EXPECT_EQ(size, counts[round][i] * uploads[i].bytes) << i;
+        EXPECT_EQ(size, counts[round][i] * uploads[i].second) << i;
       }
       EXPECT_EQ(deleted, 4 * round) << "a second upload deletes the first buffer";
       for (GLuint i = 0; i < 4; ++i) glDisableVertexAttribArray(i);
-      glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-      vbo.Bind();
+      glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0), vbo.Bind();
       for (int s = 0; s < 4; ++s) {
         const bool set = s != 2 || round;  // slot 2 first keeps its defaults
         EXPECT_EQ((std::vector<GLint>{Get(GL_VERTEX_ATTRIB_ARRAY_ENABLED, s), Get(GL_VERTEX_ATTRIB_ARRAY_SIZE, s),
@@ -65,24 +60,20 @@ TEST_F(VBOTest, UploadsReplaceTheirBufferAndBindSetsUpEverySlotWithData) {
 TEST_F(VBOTest, DrawsAreBoundedByTheUploadedCounts) {
   VBO vbo;
   vbo.SetVertices(8, zeros.data()), vbo.SetIndices(36, zeros.data());
-  const struct { bool elements; int count, triangles; } cases[] = {  // -1: refused
-      {true, 0, 12}, {true, 6, 2}, {true, 36, 12}, {true, 37, -1}, {true, -1, -1},
-      {false, 0, 2}, {false, 3, 1}, {false, 9, -1}, {false, -1, -1}};
   GLuint query = 0, n = 0;
   glGenQueries(1, &query);
-  for (const auto& c : cases) {
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-    glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+  for (auto [elements, count, triangles] : {std::tuple{true, 0, 12}, {true, 6, 2}, {true, 36, 12}, {true, 37, -1}, {true, -1, -1},
+                                            {false, 0, 2}, {false, 3, 1}, {false, 9, -1}, {false, -1, -1}}) {  // -1: refused
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0), glBeginQuery(GL_PRIMITIVES_GENERATED, query);
     bool refused = false;
     try {
-      c.elements ? vbo.DrawElements(c.count) : vbo.DrawArray(c.count);
+      elements ? vbo.DrawElements(count) : vbo.DrawArray(count);
     } catch (const std::out_of_range&) {
       refused = true;
       EXPECT_EQ(Get(GL_ELEMENT_ARRAY_BUFFER_BINDING), 0) << "a refused draw binds nothing";
     }
-    glEndQuery(GL_PRIMITIVES_GENERATED);
-    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &n);
-    EXPECT_EQ(refused ? -1 : GLint(n), c.triangles) << c.elements << " " << c.count;
+    glEndQuery(GL_PRIMITIVES_GENERATED), glGetQueryObjectuiv(query, GL_QUERY_RESULT, &n);
+    EXPECT_EQ(refused ? -1 : GLint(n), triangles) << elements << " " << count;
   }
   glDeleteQueries(1, &query);
   EXPECT_THROW(VBO().DrawElements(1), std::out_of_range);  // an empty owner has nothing to draw

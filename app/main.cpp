@@ -1,5 +1,31 @@
+#include <filesystem>
+#include <system_error>
+
 #include "Main.h"
 
+namespace {
+
+// What the scene loads relative to the working directory.
+const char* const kBundleTexture = "Quenlith.app/Contents/Resources/texture1.png";
+
+// A desktop launch starts the program in some folder of the desktop's
+// choosing. Where the working directory does not hold the application bundle,
+// the folder of the program does (the build stages the bundle beside it);
+// where neither does, nothing changes and the texture's failure says why.
+void EnterBundleFolder() {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (fs::exists(kBundleTexture, error)) return;
+  const fs::path folder = fs::canonical("/proc/self/exe", error).parent_path();
+  if (!error && fs::exists(folder / kBundleTexture, error)) fs::current_path(folder, error);
+}
+
+}  // namespace
+
 // SDL 1.2 brings no start-up glue on this platform: the process's own entry
-// hands over to SDL_main and ends with its result.
-int main(int argc, char** argv) { return SDL_main(argc, argv); }
+// does what the glue does for a desktop launch, then hands over to SDL_main
+// and ends with its result.
+int main(int argc, char** argv) {
+  EnterBundleFolder();
+  return SDL_main(argc, argv);
+}

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include "Paths.h"
@@ -20,8 +21,7 @@ namespace {
 using testsupport::TempDir;
 using namespace std::chrono_literals;
 
-template <typename Done>
-bool Until(std::chrono::seconds timeout, Done done) {
+template <typename Done> bool Until(std::chrono::seconds timeout, Done done) {
   for (const auto until = std::chrono::steady_clock::now() + timeout; !done(); std::this_thread::sleep_for(20ms))
     if (std::chrono::steady_clock::now() > until) return false;
   return true;
@@ -30,8 +30,7 @@ bool Until(std::chrono::seconds timeout, Done done) {
 // A child process whose output goes to files, so that a chatty child never blocks on a full pipe.
 class Process {
  public:
-  explicit Process(const std::vector<std::string>& argv) {
-    pid_ = fork();
+  explicit Process(const std::vector<std::string>& argv) : pid_(fork()) {
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ > 0) return;
     prctl(PR_SET_PDEATHSIG, SIGKILL);  // a killed test runs no destructors
@@ -40,15 +39,10 @@ class Process {
     dup2(open(dir_.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
+    execvp(args[0], (args.push_back(nullptr), args.data()));
     _exit(127);
   }
-  ~Process() {
-    if (!Running()) return;
-    kill(pid_, SIGTERM);
-    if (!Wait(3s)) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
-  }
+  ~Process() { if (Running() && (kill(pid_, SIGTERM), !Wait(3s))) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0); }
   bool Running() {
     int st = 0;
     if (pid_ > 0 && waitpid(pid_, &st, WNOHANG) == pid_) pid_ = -1, status_ = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
@@ -61,18 +55,14 @@ class Process {
 
  private:
   TempDir dir_;
-  pid_t pid_ = -1;
+  pid_t pid_;
   int status_ = -1;
 };
 
-std::string Shell(const std::string& command) {  // its standard output
-  std::string result;
+std::string Shell(const std::string& command) {  // its standard output, up to 64 kB
+  std::string out(1 << 16, '\0');
   FILE* p = popen(command.c_str(), "r");
-  if (!p) throw std::runtime_error("popen failed");
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) result.append(buf, n);
-  pclose(p);
-  return result;
+  return out.resize(p ? fread(out.data(), 1, out.size(), p) : 0), p && pclose(p), out;
 }
 
 using Args = std::vector<std::string>;
@@ -85,24 +75,49 @@ std::string DisplayOf(Process& server) {
   return ":" + server.Stdout().substr(0, server.Stdout().find('\n'));
 }
 
+int Count(const std::string& text, const std::string& word) {
+  int n = 0;
+  for (auto at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++n;
+  return n;
+}
+
+// The face a pixel shows: 0 to 3 for the sides seen above the back face's centre a quarter turn
+// apart (top, right, bottom, left), 4 the back face, 5 the clear colour, -1 none.
+int Face(testsupport::Rgb c) {
+  const float colours[6][3] = {{0, 1, 0}, {1, 0, 1}, {1, 0.5f, 0}, {0.5f, 0.5f, 0.5f}, {1, 1, 0}, {0.3f, 0.9f, 0.5f}};
+  for (int f = 0; f < 6; ++f)
+    if (testsupport::Shows(c, colours[f][0], colours[f][1], colours[f][2])) return f;
+  return -1;
+}
+
 struct AppRun {
-  // before: more of env(1)'s "NAME=value" entries, or a command that runs the program; it
-  // runs where the bundle folder is staged.
+  // before: more of env(1)'s "NAME=value" entries, or a command that runs the program; by
+  // default it starts in the folder the bundle is staged in.
   explicit AppRun(const Args& before = {}, bool glx = true)
       : server(Args{"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"} +
-               (glx ? Args{} : Args{"-extension", "GLX"})),
-        display(DisplayOf(server)),
+               (glx ? Args{} : Args{"-extension", "GLX"})), display(DisplayOf(server)),
         app(Args{"env", "-C", TREVALIN_BUILD_DIR, "DISPLAY=" + display, "SDL_VIDEODRIVER=x11"} + before + Args{TREVALIN_EXE}) {}
   // Runs xdotool on the program's display; @ stands for the window.
   std::string X(const std::string& args, std::chrono::seconds timeout = 20s) {
     return Shell("DISPLAY=" + display + " timeout " + std::to_string(timeout.count()) + " xdotool " +
                  std::regex_replace(args, std::regex("@"), window));
   }
-  // SDL may replace its first window when it sets the OpenGL mode: only a visible one with the caption counts.
+  // The program's visible top-level window (SDL may replace its first one), once it has a name.
   bool WaitForWindow(std::chrono::seconds timeout = 20s) {
-    window = X("search --sync --onlyvisible --name '^Trevalin v0\\.2$' 2>/dev/null", timeout);
+    window = X("search --sync --onlyvisible --maxdepth 1 --class . 2>/dev/null", timeout);
     window = window.substr(0, window.find('\n'));
-    return !window.empty();
+    return !window.empty() && Until(5s, [&] { return X("getwindowname @") != "\n"; });
+  }
+  // The faces the window shows at the points, as the X server has them.
+  std::vector<int> Faces(const std::vector<std::pair<int, int>>& points) {
+    std::string format;
+    for (auto [x, y] : points) format += "%[pixel:p{" + std::to_string(x) + "," + std::to_string(y) + "}] ";
+    std::istringstream in(std::regex_replace(Shell("xwd -silent -display " + display + " -id " + window +
+                                                   " | convert xwd:- -format '" + format + "' info:"),
+                                             std::regex("[^0-9]+"), " "));
+    std::vector<int> faces;
+    for (testsupport::Rgb p; faces.size() < points.size() && in >> p.r >> p.g >> p.b;) faces.push_back(Face(p));
+    return faces.resize(points.size(), -1), faces;
   }
   void RequestClose() {  // as a window manager asks: WM_DELETE_WINDOW
     Display* d = XOpenDisplay(display.c_str());
@@ -113,131 +128,122 @@ struct AppRun {
     XCloseDisplay(d);
   }
   Process server;
-  std::string display;
+  std::string display, window;
   Process app;
-  std::string window;
 };
 
-std::string Literal(const std::string& text) {
-  return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
-}
+std::string Literal(const std::string& text) { return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)"); }
 const std::string kStartUp =
-    "____ Scene: Load vertex shader: " + Literal(TREVALIN_VERTEX_SHADER) + "\n" +
-    "____ Scene: Load fragment shader: " + Literal(TREVALIN_FRAGMENT_SHADER) + "\n" +
-    "____ Scene: Scene prepare\n____ Scene: Scene init\nScene: load textures\n"
+    "____ Scene: Load vertex shader: " + Literal(TREVALIN_VERTEX_SHADER) + "\n____ Scene: Load fragment shader: " +
+    Literal(TREVALIN_FRAGMENT_SHADER) + "\n____ Scene: Scene prepare\n____ Scene: Scene init\nScene: load textures\n"
     "Texture: _ID:0x[0-9a-f]+ - unit:0\nTexture: Loading Quenlith\\.app/Contents/Resources/texture1\\.png\n"
-    "Scene: load models\nMesh: Loading " + Literal(TREVALIN_MODEL) + "\n" +
-    "Vertices: [1-9][0-9]*\nProperties: 8\nTriangles: [1-9][0-9]*\nMesh: PLY loading: [0-9]+ms\n"
-    "Mesh: Tangents calculations \\(with classes\\): [0-9]+ms\n____ Main: Init OK\n____ Main: Init OK!\n";
+    "Scene: load models\nMesh: Loading " + Literal(TREVALIN_MODEL) + "\nVertices: [1-9][0-9]*\nProperties: 8\n"
+    "Triangles: [1-9][0-9]*\nMesh: PLY loading: [0-9]+ms\nMesh: Tangents calculations \\(with classes\\): [0-9]+ms\n"
+    "____ Main: Init OK\n____ Main: Init OK!\n";
 
-std::string AfterStartUp(const std::string& out) {
-  const auto at = out.find("____ Main: Init OK!\n");
-  return at == std::string::npos ? "<no start-up>\n" + out : out.substr(at + 20);  // past the line
-}
 
-TEST(Program, StartsDrawsTheCubeReportsKeysAndQuitsOnQ) {
-  AppRun run;
+// From the folder the build stages the bundle in, ended with q; from one without it, as a desktop
+// launch may start it, ended with Escape.
+class Runs : public testing::TestWithParam<bool> {};
+INSTANTIATE_TEST_SUITE_P(Program, Runs, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& c) { return c.param ? "FromAnotherFolder" : "FromTheBuild"; });
+
+TEST_P(Runs, DrawTheTurningCubeReportInputAndQuit) {
+  TempDir elsewhere;
+  AppRun run(GetParam() ? Args{"env", "-C", elsewhere.path} : Args{});
   ASSERT_TRUE(run.WaitForWindow()) << run.app.Stdout() << run.app.Stderr();
   EXPECT_EQ(run.X("getwindowname @"), "Trevalin v0.2\n");
   EXPECT_NE(run.X("getwindowgeometry @").find("Geometry: 800x600"), std::string::npos);
-  std::this_thread::sleep_for(500ms);
-  // The clear colour at a corner; the back face, which only turns in place, at the middle.
-  EXPECT_EQ(Shell("xwd -silent -display " + run.display + " -id " + run.window +
-                  " | convert xwd:- -format '%[pixel:p{5,5}] %[pixel:p{412,300}]' info:"),
-            "srgb(76,230,128) srgb(255,255,0)");
-  for (const char* key : {"x", "space", "1", "2", "3", "4", "r", "shift+y", "Z", "a", "Return", "q"})
+  // A corner, the back face's centre, which only turns in place, and a side face above it, which
+  // changes as the cube turns about z: first once drawn, then once turned.
+  std::vector<int> first, now;
+  const auto faces = [&] { return now = run.Faces({{5, 5}, {413, 299}, {413, 239}}); };
+  EXPECT_TRUE(Until(30s, [&] { return faces()[0] == 5 && now[1] == 4 && now[2] >= 0 && now[2] < 4; })) << now[2];
+  first = now;
+  EXPECT_TRUE(Until(30s, [&] { return faces() != first && now[2] >= 0; })) << "no turn from face " << first[2];
+  EXPECT_EQ(now[0] * 10 + now[1], 54) << "only the side faces change";
+  for (const char* key : {"x", "space", "1", "2", "3", "4", "r", "shift+y", "Z", "a", "Return"})
     run.X("key --window @ " + std::string(key));
+  // The left button reports while held, whichever button the press is of.
+  const auto reports = [&](int n) { return Until(20s, [&] { return Count(run.app.Stdout(), "MOUSE") == n; }); };
+  EXPECT_TRUE((run.X("mousemove --window @ 400 300 mousedown 1"), reports(1))) << run.app.Stdout();
+  EXPECT_TRUE((run.X("mousedown 3"), reports(2))) << run.app.Stdout();
+  run.X(std::string("mouseup 3 mouseup 1 mousedown 3 mouseup 3 key --window @ ") + (GetParam() ? "Escape" : "q"));
   ASSERT_TRUE(run.app.Wait());
   EXPECT_EQ(run.app.ExitStatus(), 0);
-  EXPECT_TRUE(std::regex_match(run.app.Stdout(), std::regex(kStartUp +
-      "Main: x pressed:\nMain: space pressed:\nMain: 1 pressed:\nMain: 2 pressed:\nMain: 3 pressed:\n"
-      "Main: 4 pressed:\nMain: r pressed:\nMain: y pressed:\nMain: z pressed:\n"))) << run.app.Stdout();
+  EXPECT_TRUE(std::regex_match(run.app.Stdout(), std::regex(kStartUp + "Main: x pressed:\nMain: space pressed:\nMain: 1 pressed:\n"
+      "Main: 2 pressed:\nMain: 3 pressed:\nMain: 4 pressed:\nMain: r pressed:\nMain: y pressed:\nMain: z pressed:\n"
+      "Main: Left MOUSE button pressed:\nMain: Left MOUSE button pressed:\n"))) << run.app.Stdout();
   EXPECT_EQ(run.app.Stderr(), "");
 }
 
-// In the GL call stream: set-up releases what it made; a resize reaches the scene in the same context.
-TEST(Program, ReleasesItsSetUpObjectsAndFollowsAResizeUntilEscape) {
+// In the GL call stream: set-up releases what it made; a resize to another shape reaches the
+// scene's viewport in the same context, while the projection keeps the first screen's shape. The
+// window manager's close request ends the run.
+TEST(Program, ReleasesItsSetUpObjectsAndFollowsAResizeUntilClosed) {
   TempDir dir;
-  const std::string trace = dir.File("run.trace");
-  AppRun run({"apitrace", "trace", "--output", trace});
+  AppRun run({"apitrace", "trace", "--output", dir.File("run.trace")});
   ASSERT_TRUE(run.WaitForWindow(60s)) << run.app.Stderr();
-  run.X("windowsize @ 1024 768");
-  ASSERT_NE(run.X("sleep 1 getwindowgeometry @").find("Geometry: 1024x768"), std::string::npos);
-  run.X("key --window @ Escape");
+  run.X("windowsize --sync @ 1000 500");
+  ASSERT_NE(run.X("getwindowgeometry @").find("Geometry: 1000x500"), std::string::npos);
+  run.RequestClose();
   ASSERT_TRUE(run.app.Wait(60s));
   EXPECT_EQ(run.app.ExitStatus(), 0);
-  EXPECT_EQ(AfterStartUp(run.app.Stdout()), "");
+  EXPECT_TRUE(std::regex_match(run.app.Stdout(), std::regex(kStartUp))) << run.app.Stdout();
 
-  // Set-up runs from the program's first GL object to the first frame's clear.
-  const std::string dump = "apitrace dump --color=never " + trace + " 2>/dev/null | ";
+  const std::string dump = "apitrace dump --color=never " + dir.File("run.trace") + " 2>/dev/null | ";
   const auto count = [&](const std::string& lines, const std::string& calls) {  // lines: a sed range
     return std::stoi(Shell(dump + "sed -n '" + lines + "p' | grep -cE '" + calls + "'"));
   };
-  const auto names = [&](const char* made) {  // "Buffers 4" lines, sorted
-    return Shell(dump + "sed -n '/glCreateProgram(/,/glClear(/p' | sed -nE 's/.*gl" + made +
-                 "(\\w+)\\(n = 1, \\w+ = &([0-9]+)\\).*/\\1 \\2/p' | sort");
-  };
-  EXPECT_EQ(count("/glCreateProgram(/,/glClear(/", "glTexImage2D|glBufferData"), 6);  // texture, five arrays
-  EXPECT_EQ(names("Gen"), "Buffers 1\nBuffers 2\nBuffers 3\nBuffers 4\nBuffers 5\nTextures 1\n");
-  EXPECT_EQ(names("Delete"), names("Gen"));
-  // The resize reaches the scene; the program's context and objects serve the frames after it.
+  // Set-up, from the program's first GL object to the first frame's clear, makes a texture and five
+  // buffers, uploads to each once and deletes them all again.
+  for (const char* calls : {"glTexImage2D|glBufferData", "glGen(Buffers|Textures)", "glDelete(Buffers|Textures)"})
+    EXPECT_EQ(count("/glCreateProgram(/,/glClear(/", calls), 6) << calls;
   EXPECT_EQ(count("/glCreateProgram(/,$", "glCreateProgram|glXCreate\\w*Context|glXMakeCurrent.*ctx = 0x"), 1);
-  EXPECT_EQ(count("/width = 1024, height = 768/,$", "glViewport"), 1);
-  EXPECT_GT(count("/width = 1024, height = 768/,$", "glUniformMatrix4fv"), 0);
+  // The scene's resize: the new viewport, then its projection matrix reset; frames after it.
+  const std::string resized = "glViewport\\(x = 0, y = 0, width = 1000, height = 500\\)";
+  EXPECT_GT(std::stoi(Shell(dump + "grep -A1 -E '" + resized + "' | grep -c 'glMatrixMode(mode = GL_PROJECTION)'")), 0);
+  EXPECT_GT(count("/width = 1000, height = 500/,$", "glUniformMatrix4fv"), 0);
+  // Each frame sends every uniform; only the modelview matrix takes more than one value.
+  EXPECT_EQ(Shell(dump + "sed -nE 's/^[0-9]+ glUniformMatrix4fv\\((location = [0-9]+).*value = /\\1 /p' | sort -u | "
+                  "cut -d' ' -f3 | uniq -c | awk '$1 > 1' | wc -l"), "1\n");
 }
 
-// Every failed start says why and ends with status 1, without "Init OK".
-struct FailedStart {
-  const char* what;
-  const char* brokenFile;  // mounted over this fixed data path, in a private mount namespace
-  const char* brokenText;
-  Args before;
-  bool glx;
-  std::string out, err;
-};
-class FailedStarts : public testing::TestWithParam<FailedStart> {};
-
-TEST_P(FailedStarts, ExitWithStatusOne) {
-  const FailedStart& c = GetParam();
+// A failed start says why and ends with status 1, without "Init OK". In `before`, @dir stands for a fresh folder.
+void ExpectFailedStart(Args before, bool glx, const std::string& out, const std::string& err) {
   TempDir dir;
-  Args before = c.before;
-  if (c.brokenFile) {
-    const std::string cannot = Shell("unshare -m true 2>&1");
-    if (!cannot.empty()) GTEST_SKIP() << c.what << ": needs a private mount namespace: " << cannot;
-    before = {"unshare", "-m", "sh", "-c", "mount --bind '" + dir.Write("file", c.brokenText) + "' '" +
-              c.brokenFile + "' && exec \"$0\""};
-  }
-  AppRun run(before, c.glx);
+  for (auto& arg : before) arg = std::regex_replace(arg, std::regex("@dir"), dir.path);
+  AppRun run(before, glx);
   ASSERT_TRUE(run.app.Wait(30s));
   EXPECT_EQ(run.app.ExitStatus(), 1);
-  EXPECT_NE(run.app.Stdout().find(c.out), std::string::npos) << run.app.Stdout();
+  EXPECT_NE(run.app.Stdout().find(out), std::string::npos) << run.app.Stdout();
   EXPECT_EQ(run.app.Stdout().find("Init OK"), std::string::npos);
-  EXPECT_EQ(run.app.Stderr().rfind(c.err, 0), 0u) << run.app.Stderr();
+  EXPECT_EQ(run.app.Stderr().rfind(err, 0), 0u) << run.app.Stderr();
 }
 
-INSTANTIATE_TEST_SUITE_P(Program, FailedStarts, testing::Values(
-    FailedStart{"no display", nullptr, nullptr, {"DISPLAY="}, true, "", "Main: Could not initialize SDL\n"},
-    FailedStart{"no GLX", nullptr, nullptr, {}, false, "", "Main: Could not create the window\n"},
-    FailedStart{"no texture", nullptr, nullptr, {"env", "-C", "/"}, true, "Texture: Loading Quenlith.app/Contents/Resources/texture1.png\n",
-                "Texture::Load - loading error\nMain: Error: Init failed!\n"},
-    FailedStart{"bad shader", TREVALIN_FRAGMENT_SHADER, "", {}, true, "Scene: Could not initialize the shaders\n",
-                "Main: Error: Init failed!\n"},
-    FailedStart{"bad model", TREVALIN_MODEL, "ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nelement face 1\n"
-                "end_header\n0\n4 0 0 0\n", {}, true, "Mesh: Loading " TREVALIN_MODEL "\n",
-                "Mesh::LoadPly - Not a triangular face\nMain: Error: Init failed!\n"}),
-    [](const testing::TestParamInfo<FailedStart>& info) {
-      return std::regex_replace(info.param.what, std::regex(" "), "_");
-    });
+TEST(Program, FailedStartsSayWhyAndEndWithStatusOne) {
+  const std::string texture = "Quenlith.app/Contents/Resources/texture1.png", noTexture = "Texture::Load - loading error\n";
+  const struct { const char* what; Args before; bool glx; std::string out, err; } cases[] = {
+      {"no display", {"DISPLAY="}, true, "", "Main: Could not initialize SDL\n"},
+      {"no GLX", {}, false, "", "Main: Could not create the window\n"},
+      // A copy of the program started elsewhere: no folder it looks in holds the bundle.
+      {"no texture", {"sh", "-c", "cp \"$0\" @dir && cd / && exec @dir/trevalin"}, true, "Texture: Loading " + texture + "\n",
+       noTexture + "Main: Error: Init failed!\n"},
+      // The bundle where it starts comes first, even a broken one.
+      {"broken bundle here", {"sh", "-c", "mkdir -p @dir/" + texture.substr(0, texture.rfind('/')) + " && touch @dir/" + texture +
+                              " && cd @dir && exec \"$0\""}, true, "", noTexture}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ExpectFailedStart(c.before, c.glx, c.out, c.err);
+  }
+}
 
-// Memory faults of whole runs are the sanitizer build's to find, whose program runs every case here.
-TEST(Program, EndsWhenTheWindowIsClosed) {
-  AppRun run;
-  ASSERT_TRUE(run.WaitForWindow());
-  run.RequestClose();
-  ASSERT_TRUE(run.app.Wait());
-  EXPECT_EQ(run.app.ExitStatus(), 0);
-  EXPECT_EQ(AfterStartUp(run.app.Stdout()), "");
-  EXPECT_EQ(run.app.Stderr(), "");
+// The data paths are fixed in the program: an empty file is mounted over the shader's.
+TEST(Program, AnEmptyShaderFailsTheStart) {
+  if (const std::string cannot = Shell("unshare -m true 2>&1"); !cannot.empty())
+    GTEST_SKIP() << "an empty shader needs a private mount namespace: " << cannot;
+  ExpectFailedStart({"unshare", "-m", "sh", "-c", ": >@dir/f && mount --bind @dir/f " TREVALIN_FRAGMENT_SHADER " && exec \"$0\""},
+                    true, "Scene: Could not initialize the shaders\n", "Main: Error: Init failed!\n");
 }
 
 }  // namespace

@@ -165,17 +165,17 @@ void Scene::onResize(int width, int height) {
   glLoadIdentity();
 }
 
-void Scene::rotateView(float angle, float x, float y, float z) {
-  viewm.Rotate(angle, x, y, z);
+void Scene::rotateView(float angle, float axisX, float axisY, float axisZ) {
+  viewm.Rotate(angle, axisX, axisY, axisZ);
   basicshader->sendUniform("modelview_matrix", viewm.c_array(), false);
 }
 
-void Scene::changeView(float x, float y, float z) {
-  viewm.Translate(x, y, z);
+void Scene::changeView(float dx, float dy, float dz) {
+  viewm.Translate(dx, dy, dz);
   basicshader->sendUniform("modelview_matrix", viewm.c_array(), false);
-  std::cout << "_x: " << x << std::endl;
-  std::cout << "_y: " << y << std::endl;
-  std::cout << "_z: " << z << std::endl;
+  std::cout << "_x: " << dx << std::endl;
+  std::cout << "_y: " << dy << std::endl;
+  std::cout << "_z: " << dz << std::endl;
 }
 
 // The aspect argument is reported but the stored screen's ratio is used.

@@ -25,8 +25,8 @@ class Scene {
   void render();
   void drawCube();
   void onResize(int width, int height);
-  void rotateView(float angle, float x, float y, float z);
-  void changeView(float x, float y, float z);
+  void rotateView(float angle, float axisX, float axisY, float axisZ);
+  void changeView(float dx, float dy, float dz);
   void changeProjection(float fovY, float aspect, float zNear, float zFar);
 };
 

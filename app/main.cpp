@@ -2,11 +2,9 @@
 #include <system_error>
 
 #include "Main.h"
+#include "Scene.h"
 
 namespace {
-
-// What the scene loads relative to the working directory.
-const char* const kBundleTexture = "Quenlith.app/Contents/Resources/texture1.png";
 
 // A desktop launch starts the program in some folder of the desktop's
 // choosing. Where the working directory does not hold the application bundle,
@@ -15,9 +13,10 @@ const char* const kBundleTexture = "Quenlith.app/Contents/Resources/texture1.png
 void EnterBundleFolder() {
   namespace fs = std::filesystem;
   std::error_code error;
-  if (fs::exists(kBundleTexture, error)) return;
+  const fs::path texture = Scene::kTexturePath;  // the bundle's file the scene loads first
+  if (fs::exists(texture, error)) return;
   const fs::path folder = fs::canonical("/proc/self/exe", error).parent_path();
-  if (!error && fs::exists(folder / kBundleTexture, error)) fs::current_path(folder, error);
+  if (!error && fs::exists(folder / texture, error)) fs::current_path(folder, error);
 }
 
 }  // namespace

@@ -34,9 +34,6 @@ Mesh model1;
 
 namespace {
 
-// Relative to the working directory: the folder that holds the bundle.
-const char* const kTexturePath = "Quenlith.app/Contents/Resources/texture1.png";
-
 // The counter restarts where the angle sequence carries on instead of
 // overflowing: INT_MAX % 360 is 127, and the next frame turns by 128.
 int nextFrame(int frame) {

@@ -17,6 +17,9 @@ class Scene {
   Scene(const Scene&) = delete;
   Scene& operator=(const Scene&) = delete;
 
+  // The texture, relative to the working directory: the folder that holds the bundle.
+  static constexpr const char* kTexturePath = "Quenlith.app/Contents/Resources/texture1.png";
+
   void prepare();
   bool init();
   void setScreen(int width, int height);

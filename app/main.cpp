@@ -1,7 +1,8 @@
+#include "Main.h"
+
 #include <filesystem>
 #include <system_error>
 
-#include "Main.h"
 #include "Scene.h"
 
 namespace {

@@ -11,11 +11,11 @@
 // exporters print them: %f, %g, %.7f and %.9g (next to the file, not kept in
 // the source tree).
 
-#include <assimp/Importer.hpp>
 #include <assimp/scene.h>
 #include <malloc.h>
 
 #include <algorithm>
+#include <assimp/Importer.hpp>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -64,9 +64,10 @@ void Generate(const std::string& path, const char* format = nullptr) {
   for (int i = 0; i < kSide; ++i)
     for (int j = 0; j < kSide; ++j) {
       const double u = pi2 * i / kSide, v = pi2 * j / kSide, ring = 1.0 + 0.3 * std::cos(v);
-      const double value[8] = {ring * std::cos(u), ring * std::sin(u), 0.3 * std::sin(v),
-                               std::cos(v) * std::cos(u), std::cos(v) * std::sin(u),
-                               std::sin(v), double(i) / kSide, double(j) / kSide};
+      const double value[8] = {ring * std::cos(u),        ring * std::sin(u),
+                               0.3 * std::sin(v),         std::cos(v) * std::cos(u),
+                               std::cos(v) * std::sin(u), std::sin(v),
+                               double(i) / kSide,         double(j) / kSide};
       for (int k = 0; k < 8; ++k) {
         if (!format) {
           std::fprintf(f, "%.6f%c", value[k], k == 7 ? '\n' : ' ');
@@ -203,7 +204,8 @@ Figures Measure(int runs, const std::function<void()>& work) {
     f.bestCpu = std::min(f.bestCpu, CpuSeconds() - cpu);
     // Without a reset the peak may predate the run; then it is only a bound.
     if (r == 0) f.peakKb = StatusKb("VmHWM:") - before;
-    if (r == 0 && !reset) std::printf("(VmHWM could not be reset: peak figures are upper bounds)\n");
+    if (r == 0 && !reset)
+      std::printf("(VmHWM could not be reset: peak figures are upper bounds)\n");
   }
   return f;
 }
@@ -267,9 +269,15 @@ int main(int argc, char** argv) {
   const std::string path = argc > 1 ? argv[1] : "/tmp/trevalin_bench.ply";
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
   const std::string stem = path.substr(0, path.rfind(".ply"));
-  const struct { const char* name; const char* format; const char* tag; } formats[] = {
-      {"%.6f, radius 1.3", nullptr, ""}, {"%f", "%f", "_f"}, {"%g", "%g", "_g"},
-      {"%.7f", "%.7f", "_7f"}, {"%.9g", "%.9g", "_9g"}};
+  const struct {
+    const char* name;
+    const char* format;
+    const char* tag;
+  } formats[] = {{"%.6f, radius 1.3", nullptr, ""},
+                 {"%f", "%f", "_f"},
+                 {"%g", "%g", "_g"},
+                 {"%.7f", "%.7f", "_7f"},
+                 {"%.9g", "%.9g", "_9g"}};
 
   // A fixed threshold: every large array is mapped and returned when freed,
   // so that each load's peak memory shows, whatever ran before.
@@ -300,8 +308,7 @@ int main(int argc, char** argv) {
   double fastest = 1e30;
   for (const Row& r : rows) fastest = std::min(fastest, r.mine.bestCpu / r.megabytes);
   std::printf("%-17s %6s %9s %7s %9s %7s %9s %7s %8s %9s %5s\n", "floats printed as", "MB",
-              "LoadPLY", "MB/s", "getline", "ratio", "assimp", "ratio", "ms/MB", "vs best",
-              "+MiB");
+              "LoadPLY", "MB/s", "getline", "ratio", "assimp", "ratio", "ms/MB", "vs best", "+MiB");
   for (const Row& r : rows) {
     const double perMb = r.mine.bestCpu / r.megabytes;
     std::printf("%-17s %6.1f %7.0fms %7.0f %7.0fms %6.1fx %7.0fms %6.1fx %8.3f %8.2fx %5.1f%s\n",
@@ -310,10 +317,11 @@ int main(int argc, char** argv) {
                 r.imp.bestCpu / r.mine.bestCpu, perMb * 1e3, perMb / fastest,
                 r.mine.peakKb / 1024.0 - r.arraysMb, r.same ? "" : "  DIFFERS");
   }
-  std::printf("(processor time, best of %d runs for LoadPLY, %d for the others; targets: getline"
-              " ratio >= 10x, assimp ratio >= 5x, ms/MB within 1.2x of the best, +MiB (peak"
-              " memory beyond the arrays) <= 32)\n",
-              runs, std::max(1, runs - 2));
+  std::printf(
+      "(processor time, best of %d runs for LoadPLY, %d for the others; targets: getline"
+      " ratio >= 10x, assimp ratio >= 5x, ms/MB within 1.2x of the best, +MiB (peak"
+      " memory beyond the arrays) <= 32)\n",
+      runs, std::max(1, runs - 2));
   std::printf("every file: the getline reader gives LoadPLY's arrays bit for bit: %s\n",
               allSame ? "yes" : "NO");
 
@@ -331,8 +339,9 @@ int main(int argc, char** argv) {
     loaded.CalcTangents();
     byArrays = std::min(byArrays, CpuSeconds() - cpu);
   }
-  std::printf("\ntangents (best of 10, cpu): ClassTangents %.2f ms, CalcTangents %.2f ms, ratio %.3f"
-              " (target within 10%%)\n",
-              byClass * 1e3, byArrays * 1e3, byClass / byArrays);
+  std::printf(
+      "\ntangents (best of 10, cpu): ClassTangents %.2f ms, CalcTangents %.2f ms, ratio %.3f"
+      " (target within 10%%)\n",
+      byClass * 1e3, byArrays * 1e3, byClass / byArrays);
   return allSame ? 0 : 1;
 }

@@ -1,9 +1,8 @@
 // Cost of one scene frame on a real GL context, without the buffer swap, and
 // the heap allocations a frame makes. Needs a display: run under xvfb-run.
-#include <benchmark/benchmark.h>
-
-#include <SDL.h>
 #include <GL/gl.h>
+#include <SDL.h>
+#include <benchmark/benchmark.h>
 
 #include <atomic>
 #include <cstdlib>

@@ -32,8 +32,8 @@ struct Outcome {
     // Bitwise, so that NaN-free reads compare exactly.
     return error == o.error && numVertices == o.numVertices && numTriangles == o.numTriangles &&
            hasNormals == o.hasNormals && hasTexCoords == o.hasTexCoords &&
-           Same(vertices, o.vertices) && Same(normals, o.normals) &&
-           Same(texCoords, o.texCoords) && indices == o.indices;
+           Same(vertices, o.vertices) && Same(normals, o.normals) && Same(texCoords, o.texCoords) &&
+           indices == o.indices;
   }
   static bool Same(const std::vector<float>& a, const std::vector<float>& b) {
     return a.size() == b.size() && (a.empty() || !std::memcmp(a.data(), b.data(), a.size() * 4));

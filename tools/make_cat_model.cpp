@@ -75,16 +75,20 @@ struct Model {
 // Ring positions along the spine: even in the middle, closer together in the
 // caps so that their round shape survives.
 std::vector<double> Stations(const Part& part) {
-  const int capRings0 = part.cap0 > 0 ? std::max(3, static_cast<int>(part.rings * part.cap0 * 1.6)) : 0;
-  const int capRings1 = part.cap1 > 0 ? std::max(3, static_cast<int>(part.rings * part.cap1 * 1.6)) : 0;
+  const int capRings0 =
+      part.cap0 > 0 ? std::max(3, static_cast<int>(part.rings * part.cap0 * 1.6)) : 0;
+  const int capRings1 =
+      part.cap1 > 0 ? std::max(3, static_cast<int>(part.rings * part.cap1 * 1.6)) : 0;
   const int middle = std::max(1, part.rings - capRings0 - capRings1);
   const double mid0 = part.cap0, mid1 = 1 - part.cap1;
   std::vector<double> t;
-  for (int k = 0; k < capRings0; ++k) t.push_back(part.cap0 * (1 - std::cos(0.5 * kPi * k / capRings0)));
+  for (int k = 0; k < capRings0; ++k)
+    t.push_back(part.cap0 * (1 - std::cos(0.5 * kPi * k / capRings0)));
   if (mid1 > mid0) {
     for (int k = 0; k < middle; ++k) t.push_back(mid0 + (mid1 - mid0) * k / middle);
   }
-  for (int k = 0; k < capRings1; ++k) t.push_back(1 - part.cap1 * std::sin(0.5 * kPi * (capRings1 - k) / capRings1));
+  for (int k = 0; k < capRings1; ++k)
+    t.push_back(1 - part.cap1 * std::sin(0.5 * kPi * (capRings1 - k) / capRings1));
   t.push_back(1.0);
   return t;
 }
@@ -110,14 +114,16 @@ void AddPart(Model& model, const Part& part) {
 
   for (double t : stations) {
     const double h = 1e-4;
-    const Vec3 tangent = Normalize(part.spine(std::min(1.0, t + h)) - part.spine(std::max(0.0, t - h)));
+    const Vec3 tangent =
+        Normalize(part.spine(std::min(1.0, t + h)) - part.spine(std::max(0.0, t - h)));
     const Vec3 n = Normalize(part.ref - Dot(part.ref, tangent) * tangent);
     const Vec3 b = Cross(tangent, n);
     const Vec3 centre = part.spine(t);
     const double e = Envelope(part, t);
     for (int i = 0; i < columns; ++i) {
       const double angle = 2 * kPi * (i % part.segments) / part.segments;
-      const Vec3 p = centre + (e * part.ra(t) * std::cos(angle)) * n + (e * part.rb(t) * std::sin(angle)) * b;
+      const Vec3 p =
+          centre + (e * part.ra(t) * std::cos(angle)) * n + (e * part.rb(t) * std::sin(angle)) * b;
       model.vertices.push_back({{Quantize(p.x), Quantize(p.y), Quantize(p.z)},
                                 {0, 0, 0},
                                 static_cast<double>(i) / part.segments,
@@ -189,13 +195,13 @@ Model BuildCat() {
   AddPart(cat, {Line({0.55, 1.08, 0}, {1.15, 1.52, 0}), Taper(0.34, 0.22), Taper(0.27, 0.21), up,
                 0.3, 0.3, 18, 10});
   // Head: broad and round.
-  AddPart(cat, {Line({1.02, 1.60, 0}, {1.60, 1.58, 0}), Const(0.27), Const(0.31), up, 0.5, 0.5, 24,
-                18});
+  AddPart(cat,
+          {Line({1.02, 1.60, 0}, {1.60, 1.58, 0}), Const(0.27), Const(0.31), up, 0.5, 0.5, 24, 18});
   // Muzzle, with a small nose on its tip.
-  AddPart(cat, {Line({1.47, 1.48, 0}, {1.73, 1.49, 0}), Const(0.11), Const(0.16), up, 0.5, 0.5, 16,
-                10});
-  AddPart(cat, {Line({1.70, 1.54, 0}, {1.77, 1.55, 0}), Const(0.035), Const(0.05), up, 0.5, 0.5, 10,
-                6});
+  AddPart(cat,
+          {Line({1.47, 1.48, 0}, {1.73, 1.49, 0}), Const(0.11), Const(0.16), up, 0.5, 0.5, 16, 10});
+  AddPart(cat,
+          {Line({1.70, 1.54, 0}, {1.77, 1.55, 0}), Const(0.035), Const(0.05), up, 0.5, 0.5, 10, 6});
 
   // Eyes: small domes on the face.
   for (double z : {-1.0, 1.0}) {
@@ -224,16 +230,16 @@ Model BuildCat() {
                   14});
   }
   // Paws: flat ovals pointing forward.
-  for (const Vec3 at : {Vec3{0.78, 0.055, -0.16}, Vec3{0.78, 0.055, 0.16}, Vec3{-0.76, 0.055, -0.17},
-                        Vec3{-0.76, 0.055, 0.17}}) {
+  for (const Vec3 at : {Vec3{0.78, 0.055, -0.16}, Vec3{0.78, 0.055, 0.16},
+                        Vec3{-0.76, 0.055, -0.17}, Vec3{-0.76, 0.055, 0.17}}) {
     AddPart(cat, {Line(at - Vec3{0.12, 0, 0}, at + Vec3{0.12, 0, 0}), Const(0.055), Const(0.09), up,
                   0.5, 0.5, 10, 6});
   }
 
   // Tail: out from the rump, down a little, then up in a curl.
-  AddPart(cat, {Bezier({-0.95, 1.12, 0}, {-1.75, 0.95, 0.05}, {-1.90, 1.85, 0.15},
-                       {-1.50, 2.05, 0.22}),
-                Taper(0.08, 0.055), Taper(0.08, 0.055), side, 0.05, 0.04, 12, 28});
+  AddPart(cat,
+          {Bezier({-0.95, 1.12, 0}, {-1.75, 0.95, 0.05}, {-1.90, 1.85, 0.15}, {-1.50, 2.05, 0.22}),
+           Taper(0.08, 0.055), Taper(0.08, 0.055), side, 0.05, 0.04, 12, 28});
 
   Compact(cat);
   return cat;

@@ -11,7 +11,8 @@ namespace tools {
 namespace {
 
 void PutU32(std::string& out, uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>((v >> shift) & 0xFF));
+  for (int shift = 24; shift >= 0; shift -= 8)
+    out.push_back(static_cast<char>((v >> shift) & 0xFF));
 }
 
 void PutChunk(std::string& out, const char type[5], const std::string& data) {
@@ -28,10 +29,17 @@ void PutChunk(std::string& out, const char type[5], const std::string& data) {
 std::string EncodePng(int width, int height, int channels, const unsigned char* pixels) {
   int colourType = 0;
   switch (channels) {
-    case 1: colourType = 0; break;
-    case 3: colourType = 2; break;
-    case 4: colourType = 6; break;
-    default: throw std::invalid_argument("EncodePng: channels must be 1, 3 or 4");
+    case 1:
+      colourType = 0;
+      break;
+    case 3:
+      colourType = 2;
+      break;
+    case 4:
+      colourType = 6;
+      break;
+    default:
+      throw std::invalid_argument("EncodePng: channels must be 1, 3 or 4");
   }
   if (width <= 0 || height <= 0) throw std::invalid_argument("EncodePng: empty image");
 
@@ -51,7 +59,8 @@ std::string EncodePng(int width, int height, int channels, const unsigned char* 
   std::string header;
   PutU32(header, static_cast<uint32_t>(width));
   PutU32(header, static_cast<uint32_t>(height));
-  header += {8, static_cast<char>(colourType), 0, 0, 0};  // depth, colour, deflate, filter, no interlace
+  header +=
+      {8, static_cast<char>(colourType), 0, 0, 0};  // depth, colour, deflate, filter, no interlace
 
   std::string out("\x89PNG\r\n\x1a\n", 8);
   PutChunk(out, "IHDR", header);

@@ -1,6 +1,7 @@
 #include "FrameTimer.h"
 
 #include <SDL.h>
+
 #include <cstdio>
 
 FrameTimer::FrameTimer(unsigned int seconds) : frames(0), reportStart(0), reportSeconds(0) {
@@ -22,9 +23,8 @@ uint32_t FrameTimer::AddFrame() {
   if (reportSeconds != 0 && frames != 0 && now - reportStart > reportSeconds * 1000u) {
     // The nominal period is the divisor, not the time actually measured.
     const float fps = static_cast<float>(frames) / static_cast<float>(reportSeconds);
-    std::printf("Frametimer: %u frames in %d seconds = %.1f FPS\n",
-                static_cast<unsigned>(frames), static_cast<int>(reportSeconds),
-                static_cast<double>(fps));
+    std::printf("Frametimer: %u frames in %d seconds = %.1f FPS\n", static_cast<unsigned>(frames),
+                static_cast<int>(reportSeconds), static_cast<double>(fps));
     std::fflush(stdout);
     frames = 0;
     reportStart = now;

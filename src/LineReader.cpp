@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <stdexcept>
 
 namespace {
 
@@ -18,7 +19,7 @@ bool Contains(std::string_view line, std::string_view needle) {
 bool SearchSeam(char* carry, std::size_t& carried, const char* seg, std::size_t segLen,
                 std::string_view needle) {
   const std::size_t keep = needle.size() - 1;
-  char joined[128];
+  char joined[2 * LineReader::kMaxNeedle];
   const std::size_t head = std::min(segLen, keep);
   std::memcpy(joined, carry, carried);
   std::memcpy(joined + carried, seg, head);
@@ -55,6 +56,10 @@ uint64_t LineReader::Size() const {
 }
 
 bool LineReader::GetLine(std::string_view& line, std::string_view needle, bool* found) {
+  // The search across the seams of a long line keeps needle-sized pieces in
+  // fixed buffers.
+  if (needle.size() > kMaxNeedle)
+    throw std::invalid_argument("LineReader::GetLine - needle longer than 64 bytes");
   line = {};
   if (found) *found = false;
   if (!good()) {
@@ -123,29 +128,30 @@ void LineReader::Rewind() {
   drained = false;
 }
 
-void LineReader::Grow(std::size_t capacity) {
-  // Zeroed, with kSlack bytes past the end for the number readers.
-  std::unique_ptr<char[]> bigger(new char[capacity + kSlack]());
-  if (end > pos) std::memcpy(bigger.get(), buf.get() + pos, end - pos);
-  end -= pos;
+// Moves the unread bytes to the front of a buffer of at least capacity
+// bytes, a new one when the present one is smaller.
+void LineReader::Compact(std::size_t capacity) {
+  const std::size_t unread = end - pos;
+  if (capacity > cap) {
+    // Zeroed, with kSlack bytes past the end for the number readers.
+    std::unique_ptr<char[]> bigger(new char[capacity + kSlack]());
+    if (unread) std::memcpy(bigger.get(), buf.get() + pos, unread);
+    buf = std::move(bigger);
+    cap = capacity;
+  } else if (pos != 0) {
+    std::memmove(buf.get(), buf.get() + pos, unread);
+  }
   pos = 0;
-  buf = std::move(bigger);
-  cap = capacity;
-}
-
-void LineReader::Compact() {
-  if (pos == 0) return;
-  std::memmove(buf.get(), buf.get() + pos, end - pos);
-  end -= pos;
-  pos = 0;
+  end = unread;
 }
 
 // Appends the next chunk after the unread bytes; false once the source is
 // exhausted (a read error counts as the end, as it does for a stream).
 bool LineReader::Fill() {
   if (drained) return false;
-  Compact();
-  if (end == cap) Grow(cap == 0 ? firstCap : std::min(cap * 2, maxLine + chunk));
+  // A full buffer holds less than a line (longer lines take LongLine): it doubles.
+  const bool full = end - pos == cap;
+  Compact(!full ? cap : cap == 0 ? firstCap : std::min(cap * 2, maxLine + chunk));
   const std::size_t want = std::min(chunk, cap - end);
   std::size_t got = 0;
   if (src.fd >= 0) {
@@ -170,12 +176,11 @@ bool LineReader::Fill() {
 // buffer as the line; the rest is read through and dropped, still searched
 // for the needle across the seams.
 bool LineReader::LongLine(std::string_view& line, std::string_view needle, bool* found) {
-  Compact();
-  if (cap < maxLine + chunk) Grow(maxLine + chunk);
+  Compact(std::max(cap, maxLine + chunk));
   line = std::string_view(buf.get(), maxLine);
   bool hit = Contains(line, needle);
   const std::size_t keep = needle.empty() ? 0 : needle.size() - 1;
-  char carry[64];
+  char carry[kMaxNeedle];
   std::size_t carried = std::min(keep, maxLine);
   std::memcpy(carry, buf.get() + maxLine - carried, carried);
 

@@ -36,6 +36,7 @@ struct TextSource {
 class LineReader {
  public:
   static constexpr std::size_t kSlack = 48;
+  static constexpr std::size_t kMaxNeedle = 64;
 
   explicit LineReader(const TextSource& source);
 
@@ -46,7 +47,8 @@ class LineReader {
 
   // False when no line could be read. The view holds at most maxLine bytes
   // and stays valid until the next call; *found tells whether the needle
-  // (at most 64 bytes) occurs anywhere in the whole line, however long.
+  // occurs anywhere in the whole line, however long. A needle longer than
+  // kMaxNeedle throws std::invalid_argument.
   bool GetLine(std::string_view& line, std::string_view needle = {}, bool* found = nullptr);
 
   // The whole lines now in the buffer: from the read position to just past
@@ -60,8 +62,7 @@ class LineReader {
   void Rewind();
 
  private:
-  void Grow(std::size_t capacity);
-  void Compact();
+  void Compact(std::size_t capacity);
   bool Fill();
   bool LongLine(std::string_view& line, std::string_view needle, bool* found);
 

@@ -1,8 +1,13 @@
 #include "Main.h"
 
+#include <SDL.h>
+
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <string>
+
+#include "Controls.h"
 
 Scene scene;
 
@@ -18,68 +23,24 @@ const char* const kCaption = "Trevalin v0.2";
 constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 constexpr float kButtonStep = 0.05f;
-constexpr float kMotionStep = 0.1f;
 
-void flip(bool& toggle, const char* line) {
-  std::cout << line << std::endl;
-  toggle = !toggle;
-}
-
-void step(bool enabled, float& value, float delta) {
-  if (enabled) value += delta;
-}
+void error(const std::string& message) { std::cerr << message << std::endl; }
 
 // The texture and model loaders report by exception; set-up still has to end
-// through SDL_Quit with its own message and status.
-bool initializeGuarded(Trevalin& app) {
+// through the shell's own failure line and status.
+bool initScene() {
   try {
-    return app.initialize();
+    return scene.init();
   } catch (const std::exception& e) {
-    std::cerr << e.what() << std::endl;
-    std::cerr << "Main: Error: Init failed!" << std::endl;
+    error(e.what());
     return false;
-  }
-}
-
-}  // namespace
-
-bool Trevalin::initialize() {
-  scene.prepare();
-  if (scene.init()) {
-    scene.setScreen(kWidth, kHeight);
-    std::cout << "____ Main: Init OK" << std::endl;
-    return true;
-  }
-  std::cerr << "Main: Error: Init failed!" << std::endl;
-  return false;
-}
-
-void Trevalin::render() { scene.render(); }
-
-void Trevalin::resize(int width, int height) { scene.onResize(width, height); }
-
-void handleKey(SDLKey key, Controls& c) {
-  switch (key) {
-    case SDLK_ESCAPE:
-    case SDLK_q: c.done = true; break;
-    case SDLK_SPACE: flip(c.toggle_space, "Main: space pressed:"); break;
-    case SDLK_1: flip(c.toggle_1, "Main: 1 pressed:"); break;
-    case SDLK_2: flip(c.toggle_2, "Main: 2 pressed:"); break;
-    case SDLK_3: flip(c.toggle_3, "Main: 3 pressed:"); break;
-    case SDLK_4: flip(c.toggle_4, "Main: 4 pressed:"); break;
-    case SDLK_r: flip(c.toggle_r, "Main: r pressed:"); break;
-    case SDLK_x: flip(c.toggle_x, "Main: x pressed:"); break;
-    case SDLK_y: flip(c.toggle_y, "Main: y pressed:"); break;
-    case SDLK_z: flip(c.toggle_z, "Main: z pressed:"); break;
-    default: break;
   }
 }
 
 void handleMouseButton(Uint8 mouseButtons) {
   // The button named by the event is not what counts: any press reports
   // while the left button is held.
-  if (mouseButtons & SDL_BUTTON(1))
-    std::cout << "Main: Left MOUSE button pressed:" << std::endl;
+  if (mouseButtons & SDL_BUTTON(1)) std::cout << "Main: Left MOUSE button pressed:" << std::endl;
 }
 
 void handleStick(Sint16 axis0, Sint16 axis1) {
@@ -106,30 +67,30 @@ void handleJoystickButton(Uint8 button) {
   }
 }
 
-void stepMotion(Controls& c) {
-  const float delta = c.toggle_space ? kMotionStep : -kMotionStep;
-  step(c.toggle_x, c.value_x, delta);
-  step(c.toggle_y, c.value_y, delta);
-  step(c.toggle_z, c.value_z, delta);
-  step(c.toggle_1, c.value_1, delta);
-  step(c.toggle_2, c.value_2, delta);
-  step(c.toggle_3, c.value_3, delta);
-  step(c.toggle_4, c.value_4, delta);
-}
-
 void dispatch(const SDL_Event& event, Controls& controls, Trevalin& app, SDL_Joystick* joystick) {
   switch (event.type) {
-    case SDL_QUIT: controls.done = true; break;
-    case SDL_VIDEORESIZE: app.resize(event.resize.w, event.resize.h); break;
-    case SDL_KEYDOWN: handleKey(event.key.keysym.sym, controls); break;
-    case SDL_MOUSEBUTTONDOWN: handleMouseButton(SDL_GetMouseState(nullptr, nullptr)); break;
+    case SDL_QUIT:
+      controls.done = true;
+      break;
+    case SDL_VIDEORESIZE:
+      app.resize(event.resize.w, event.resize.h);
+      break;
+    case SDL_KEYDOWN:
+      controls.Press(event.key.keysym.sym);
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+      handleMouseButton(SDL_GetMouseState(nullptr, nullptr));
+      break;
     case SDL_JOYAXISMOTION:
       // The stick is read through the handle, so any axis's motion stores axes 0 and 1.
       handleStick(SDL_JoystickGetAxis(joystick, 0), SDL_JoystickGetAxis(joystick, 1));
       break;
     case SDL_JOYBUTTONDOWN:
-    case SDL_JOYBUTTONUP: handleJoystickButton(event.jbutton.button); break;
-    default: break;
+    case SDL_JOYBUTTONUP:
+      handleJoystickButton(event.jbutton.button);
+      break;
+    default:
+      break;
   }
 }
 
@@ -151,18 +112,15 @@ SDL_Joystick* initJoystick() {
   return joystick;
 }
 
-void error(const std::string& message) { std::cerr << message << std::endl; }
+// A start that fails before the scene is up says why, with SDL's reason.
+int failedStart(const char* message) {
+  error(message);
+  error(SDL_GetError());
+  return 1;
+}
 
-int SDL_main(int, char**) {
-  Trevalin app;
-  Controls controls;
-  SDL_Event event;
-
-  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-    std::cerr << "Main: Could not initialize SDL" << std::endl;
-    std::cerr << SDL_GetError() << std::endl;
-    return 1;
-  }
+// What the window is asked for; SDL takes these before it opens one.
+void setWindowAttributes() {
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 5);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
@@ -170,14 +128,38 @@ int SDL_main(int, char**) {
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   SDL_WM_SetCaption(kCaption, kCaption);
-  if (!SDL_SetVideoMode(kWidth, kHeight, 0, SDL_OPENGL | SDL_RESIZABLE)) {
-    std::cerr << "Main: Could not create the window" << std::endl;
-    std::cerr << SDL_GetError() << std::endl;
-    SDL_Quit();
-    return 1;
-  }
+}
 
-  if (!initializeGuarded(app)) {
+}  // namespace
+
+bool Trevalin::initialize() {
+  scene.prepare();
+  if (initScene()) {
+    scene.setScreen(kWidth, kHeight);
+    std::cout << "____ Main: Init OK" << std::endl;
+    return true;
+  }
+  error("Main: Error: Init failed!");
+  return false;
+}
+
+void Trevalin::render() { scene.render(); }
+
+void Trevalin::resize(int width, int height) { scene.onResize(width, height); }
+
+int SDL_main(int, char**) {
+  Trevalin app;
+  Controls controls;
+  SDL_Event event;
+
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) return failedStart("Main: Could not initialize SDL");
+  setWindowAttributes();
+  if (!SDL_SetVideoMode(kWidth, kHeight, 0, SDL_OPENGL | SDL_RESIZABLE)) {
+    const int status = failedStart("Main: Could not create the window");
+    SDL_Quit();
+    return status;
+  }
+  if (!app.initialize()) {
     SDL_Quit();
     return 1;
   }
@@ -191,7 +173,7 @@ int SDL_main(int, char**) {
       dispatch(event, controls, app, joystick);
     }
     app.render();
-    stepMotion(controls);
+    controls.Step();
     SDL_GL_SwapBuffers();
   }
 

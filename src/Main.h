@@ -1,7 +1,5 @@
 #pragma once
-#include <SDL.h>
 #include <cstdint>
-#include <string>
 
 #include "Scene.h"
 
@@ -21,30 +19,5 @@ class Trevalin {
   void resize(int width, int height);
 };
 
-// The run's own state: toggles flipped by keys and the motion values they
-// enable. One instance lives in SDL_main for the whole run.
-struct Controls {
-  bool done = false;
-  bool toggle_x = false, toggle_y = false, toggle_z = false, toggle_r = false;
-  bool toggle_1 = false, toggle_2 = false, toggle_3 = false, toggle_4 = false;
-  bool toggle_space = false;
-  float value_x = 0.0f, value_y = 0.0f, value_z = 0.0f;
-  float value_1 = 0.0f, value_2 = 0.0f, value_3 = 0.0f, value_4 = 0.0f;
-};
-
-// Input handlers, called once per event after SDL_JoystickUpdate().
-void handleKey(SDLKey key, Controls& controls);
-// mouseButtons: the state SDL_GetMouseState reports when the event is handled.
-void handleMouseButton(Uint8 mouseButtons);
-// axis0, axis1: the stick as the joystick reads now, whichever axis moved.
-void handleStick(Sint16 axis0, Sint16 axis1);
-void handleJoystickButton(Uint8 button);
-// Advances the enabled motion values by one frame.
-void stepMotion(Controls& controls);
-// Routes one event to the shell or to the input handlers.
-void dispatch(const SDL_Event& event, Controls& controls, Trevalin& app, SDL_Joystick* joystick);
-
-SDL_Joystick* initJoystick();
-void error(const std::string& message);
-
+// The whole run; the result is the process's exit status.
 int SDL_main(int argc, char** argv);

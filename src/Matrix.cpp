@@ -4,11 +4,9 @@
 #include <cstring>
 #include <iostream>
 
-Matrix::Matrix(int stackCapacity)
-    : stack(nullptr), stackSize(stackCapacity), stackDepth(0) {
+Matrix::Matrix(int stackCapacity) : stack(nullptr), stackSize(stackCapacity), stackDepth(0) {
   LoadIdentity();
-  if (stackCapacity > 0)
-    stack = new float[static_cast<std::size_t>(stackCapacity) * 16];
+  if (stackCapacity > 0) stack = new float[static_cast<std::size_t>(stackCapacity) * 16];
 }
 
 Matrix::~Matrix() {
@@ -16,8 +14,7 @@ Matrix::~Matrix() {
 }
 
 Matrix::Matrix(Matrix&& other) noexcept
-    : stack(other.stack), stackSize(other.stackSize),
-      stackDepth(other.stackDepth) {
+    : stack(other.stack), stackSize(other.stackSize), stackDepth(other.stackDepth) {
   std::memcpy(elements, other.elements, sizeof elements);
   other.stack = nullptr;
   other.stackSize = 0;
@@ -38,18 +35,16 @@ void Matrix::Load(const float* m) {
   std::memmove(elements, m, sizeof elements);
 }
 
-void Matrix::Load(float a0, float a1, float a2, float a3, float a4, float a5,
-                  float a6, float a7, float a8, float a9, float a10, float a11,
-                  float a12, float a13, float a14, float a15) {
-  const float m[16] = {a0, a1, a2,  a3,  a4,  a5,  a6,  a7,
-                       a8, a9, a10, a11, a12, a13, a14, a15};
+void Matrix::Load(float a0, float a1, float a2, float a3, float a4, float a5, float a6, float a7,
+                  float a8, float a9, float a10, float a11, float a12, float a13, float a14,
+                  float a15) {
+  const float m[16] = {a0, a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15};
   Load(m);
 }
 
 void Matrix::Invert() {
   const float* a = elements;
-  const float d = a[0] * (a[5] * a[10] - a[6] * a[9]) -
-                  (a[4] * a[10] - a[6] * a[8]) * a[1] +
+  const float d = a[0] * (a[5] * a[10] - a[6] * a[9]) - (a[4] * a[10] - a[6] * a[8]) * a[1] +
                   (a[4] * a[9] - a[5] * a[8]) * a[2];
   if (d == 0.0f) return;
   const float s = 1.0f / d;
@@ -75,8 +70,7 @@ void Matrix::Invert() {
 }
 
 void Matrix::Transpose() {
-  static const int pairs[6][2] = {{1, 4}, {2, 8}, {3, 12},
-                                  {6, 9}, {7, 13}, {11, 14}};
+  static const int pairs[6][2] = {{1, 4}, {2, 8}, {3, 12}, {6, 9}, {7, 13}, {11, 14}};
   for (const auto& p : pairs) {
     const float t = elements[p[0]];
     elements[p[0]] = elements[p[1]];
@@ -97,16 +91,14 @@ Matrix& Matrix::RightMult(const float* b) {
   float t[16] = {};
   for (int i = 0; i < 4; ++i)
     for (int j = 0; j < 4; ++j)
-      for (int k = 0; k < 4; ++k)
-        t[4 * i + j] += elements[4 * k + j] * b[4 * i + k];
+      for (int k = 0; k < 4; ++k) t[4 * i + j] += elements[4 * k + j] * b[4 * i + k];
   Load(t);
   return *this;
 }
 
 void Matrix::Push() {
   if (stackDepth >= stackSize) return;
-  std::memcpy(stack + 16 * static_cast<std::size_t>(stackDepth), elements,
-              sizeof elements);
+  std::memcpy(stack + 16 * static_cast<std::size_t>(stackDepth), elements, sizeof elements);
   ++stackDepth;
 }
 
@@ -138,7 +130,5 @@ void PrintLines(std::ostream& os, const Matrix& m, int lineStep, int itemStep) {
 
 void print(std::ostream& os, const Matrix& m) { PrintLines(os, m, 4, 1); }
 void print(Matrix& m) { print(std::cout, m); }
-void print_transposed(std::ostream& os, const Matrix& m) {
-  PrintLines(os, m, 1, 4);
-}
+void print_transposed(std::ostream& os, const Matrix& m) { PrintLines(os, m, 1, 4); }
 void print_transposed(Matrix& m) { print_transposed(std::cout, m); }

@@ -1,6 +1,9 @@
 #pragma once
 #include <iosfwd>
 
+// The double that degrees are turned into radians with.
+inline constexpr double kPi = 3.141592653589793;
+
 // 4x4 single-precision matrix in OpenGL's column-major layout (row r, column
 // c at index 4*c + r; translation in 12..14), with a bounded stack of saved
 // matrices that is allocated once, at construction.
@@ -19,9 +22,8 @@ class Matrix {
   void SetNull();
   void LoadIdentity();
   void Load(const float* m);
-  void Load(float a0, float a1, float a2, float a3, float a4, float a5,
-            float a6, float a7, float a8, float a9, float a10, float a11,
-            float a12, float a13, float a14, float a15);
+  void Load(float a0, float a1, float a2, float a3, float a4, float a5, float a6, float a7,
+            float a8, float a9, float a10, float a11, float a12, float a13, float a14, float a15);
   const float* c_array() const { return elements; }
 
   // Inverts the affine part; a singular 3x3 block leaves the matrix as it is.

@@ -13,6 +13,7 @@
 #include "LineReader.h"
 #include "PlyReader.h"
 #include "Vector.h"
+#include "VertexLayout.h"
 
 Timer t;
 
@@ -52,9 +53,9 @@ Mesh::Mesh(const std::string& fileName) : Mesh() {
   SetupVBO();
 }
 
-Mesh::~Mesh() { ReleaseArrays(); }
+Mesh::~Mesh() { Clear(); }
 
-void Mesh::ReleaseArrays() {
+void Mesh::Clear() {
   delete[] vertices;
   delete[] normals;
   delete[] texCoords;
@@ -62,11 +63,11 @@ void Mesh::ReleaseArrays() {
   delete[] tangents;
   vertices = normals = texCoords = tangents = nullptr;
   indices = nullptr;
+  numVertices = numTriangles = 0;
 }
 
 void Mesh::LoadPLY(const char* fileName) {
-  ReleaseArrays();
-  numVertices = numTriangles = 0;
+  Clear();
   const int fd = fileName ? open(fileName, O_RDONLY | O_CLOEXEC) : -1;
   if (fd < 0) throw std::domain_error("Mesh::LoadPly - No such file!");
   struct Closer {
@@ -77,8 +78,7 @@ void Mesh::LoadPLY(const char* fileName) {
 }
 
 void Mesh::ReadPLY(const TextSource& source, bool exactOnly) {
-  ReleaseArrays();
-  numVertices = numTriangles = 0;
+  Clear();
   try {
     LineReader in(source);
     const ply::Header header = ply::ReadHeader(in);
@@ -90,15 +90,16 @@ void Mesh::ReadPLY(const TextSource& source, bool exactOnly) {
     if (numVertices > limit || numTriangles > limit)
       throw std::domain_error("Mesh::LoadPly - Element count exceeds the file");
 
-    vertices = NewArray<float>(3 * numVertices);
-    if (header.properties > 5) normals = NewArray<float>(3 * numVertices);
-    if (header.properties > 7) texCoords = NewArray<float>(2 * numVertices);
+    vertices = NewArray<float>(layout::kPosition.components * numVertices);
+    if (header.properties >= layout::kValuesWithNormals)
+      normals = NewArray<float>(layout::kNormal.components * numVertices);
+    if (header.properties >= layout::kValuesWithTexCoords)
+      texCoords = NewArray<float>(layout::kTexCoord.components * numVertices);
     ply::ReadVertices(in, numVertices, vertices, normals, texCoords, exactOnly);
-    indices = NewArray<uint32_t>(3 * numTriangles);
+    indices = NewArray<layout::Index>(layout::kIndicesPerTriangle * numTriangles);
     ply::ReadFaces(in, numTriangles, numVertices, indices, exactOnly);
   } catch (...) {
-    ReleaseArrays();
-    numVertices = numTriangles = 0;
+    Clear();
     throw;
   }
 }
@@ -133,26 +134,17 @@ void Mesh::ClassTangents() {
     }
     tangent.Normalize();
 
-    // Spelled out: a loop over the three vertex numbers goes through memory.
-    float* a = tangents + 3 * ia;
-    a[0] = tangent.X();
-    a[1] = tangent.Y();
-    a[2] = tangent.Z();
-    float* b = tangents + 3 * ib;
-    b[0] = tangent.X();
-    b[1] = tangent.Y();
-    b[2] = tangent.Z();
-    float* c = tangents + 3 * ic;
-    c[0] = tangent.X();
-    c[1] = tangent.Y();
-    c[2] = tangent.Z();
+    for (const uint32_t v : {ia, ib, ic}) {
+      float* out = tangents + 3 * v;
+      out[0] = tangent.X();
+      out[1] = tangent.Y();
+      out[2] = tangent.Z();
+    }
   }
 }
 
 void Mesh::CalcTangents() {
   if (!vertices || !texCoords || !indices || !tangents) return;
-  // Components are spelled out rather than looped so that the small arrays
-  // stay in registers, as the Vector values of ClassTangents do.
   float tangent[3] = {0.0f, 0.0f, 0.0f};
   for (uint64_t k = 0; k < numTriangles; ++k) {
     const uint32_t* tri = indices + 3 * k;
@@ -194,6 +186,20 @@ float* Mesh::NewTangents() {
   return tangents;
 }
 
+namespace {
+
+// Hands one array to the VBO and releases it; a mesh without the array
+// uploads nothing for it.
+template <typename T>
+void Hand(T*& array, uint64_t count, VBO& vbo, void (VBO::*upload)(long, void*)) {
+  if (!array) return;
+  (vbo.*upload)(static_cast<long>(count), array);
+  delete[] array;
+  array = nullptr;
+}
+
+}  // namespace
+
 void Mesh::SetupVBO() {
   // Tangents first: they are made from arrays released further down.
   if (texCoords) {
@@ -203,30 +209,12 @@ void Mesh::SetupVBO() {
     t.Stop();
     std::cout << "Mesh: Tangents calculations (with classes): " << t.GetInterval() << "ms"
               << std::endl;
-    vbo.SetTangents(static_cast<long>(numVertices), tangents);
-    delete[] tangents;
-    tangents = nullptr;
   }
-  if (vertices) {
-    vbo.SetVertices(static_cast<long>(numVertices), vertices);
-    delete[] vertices;
-    vertices = nullptr;
-  }
-  if (normals) {
-    vbo.SetNormals(static_cast<long>(numVertices), normals);
-    delete[] normals;
-    normals = nullptr;
-  }
-  if (texCoords) {
-    vbo.SetTexCoords(static_cast<long>(numVertices), texCoords);
-    delete[] texCoords;
-    texCoords = nullptr;
-  }
-  if (indices) {
-    vbo.SetIndices(static_cast<long>(3 * numTriangles), indices);
-    delete[] indices;
-    indices = nullptr;
-  }
+  Hand(tangents, numVertices, vbo, &VBO::SetTangents);
+  Hand(vertices, numVertices, vbo, &VBO::SetVertices);
+  Hand(normals, numVertices, vbo, &VBO::SetNormals);
+  Hand(texCoords, numVertices, vbo, &VBO::SetTexCoords);
+  Hand(indices, layout::kIndicesPerTriangle * numTriangles, vbo, &VBO::SetIndices);
 }
 
 void Mesh::Draw() { vbo.DrawElements(0); }

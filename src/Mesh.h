@@ -48,7 +48,8 @@ class Mesh {
   void Draw();
 
  private:
-  void ReleaseArrays();
+  // Releases every array and empties the counts.
+  void Clear();
 
   uint64_t numVertices = 0;
   uint64_t numTriangles = 0;

@@ -68,8 +68,7 @@ NUMBERS_HOT uint32_t DigitValue(uint64_t x, int n) {
 
 // The first byte at or after s whose low seven bits are below '!': a blank,
 // a line end or another control character. Up to 32 bytes are looked at;
-// none found gives s + 32. The end of each token is found on its own, so
-// that finding the next token never waits for the value of this one.
+// none found gives s + 32.
 NUMBERS_HOT const char* NextSeparator(const char* s) {
   auto marks = [](const char* q) {
     uint64_t a;
@@ -87,18 +86,15 @@ NUMBERS_HOT const char* NextSeparator(const char* s) {
 // multiply to within two units in the last place of the double from the
 // exact quotient, so narrowing to float rounds as the exact quotient would
 // unless the product lies that close to a point halfway between two floats;
-// then false, and the exact path decides. A multiplication, not a division:
-// this sits on the chain of every number read.
+// then false, and the exact path decides.
 NUMBERS_HOT bool Quotient(uint64_t digits, int scale, bool negative, float& out) {
-  static constexpr double kInverse[] = {1e0,  1e-1,  1e-2,  1e-3,  1e-4,  1e-5,
-                                        1e-6, 1e-7,  1e-8,  1e-9,  1e-10, 1e-11,
-                                        1e-12, 1e-13, 1e-14, 1e-15, 1e-16};
+  static constexpr double kInverse[] = {1e0,  1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7, 1e-8,
+                                        1e-9, 1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15, 1e-16};
   const double wide = static_cast<double>(digits) * kInverse[scale];
   uint64_t bits;
   std::memcpy(&bits, &wide, sizeof bits);
   if ((bits & 0x1fffffffu) - 0x0ffffffcu <= 8u) return false;  // within 4 of halfway
   const float value = static_cast<float>(wide);
-  // The sign goes in as a bit: a branch on it would mispredict half the time.
   uint32_t word;
   std::memcpy(&word, &value, sizeof word);
   word ^= static_cast<uint32_t>(negative) << 31;
@@ -139,7 +135,7 @@ NUMBERS_HOT bool TokenFloat(const char* p, const char* t, float& out) {
   const char* s = p + (*p == ' ');
   const char c = *s;
   const bool negative = c == '-';
-  s += negative | (c == '+');  // signs are random in real data: no branch
+  s += negative | (c == '+');
   const long length = t - s;
   if (static_cast<unsigned long>(length - 1) > 16u) return false;
   const uint64_t w = Load8(s);

@@ -10,6 +10,7 @@
 
 #include "LineReader.h"
 #include "NumberReader.h"
+#include "VertexLayout.h"
 
 namespace ply {
 
@@ -44,7 +45,7 @@ uint64_t CountAfter(std::string_view line, std::string_view word) {
 // overflowing or not, is simply not 3.
 [[gnu::noinline]] bool ExactIsThree(const char*& p, const char* e) {
   int32_t count = 0;
-  return ExactInt(p, e, count) && count == 3;
+  return ExactInt(p, e, count) && count == layout::kIndicesPerTriangle;
 }
 inline bool ReadThree(const char*& p, const char* e) {
   const char* s = p + (*p == ' ');
@@ -59,11 +60,11 @@ inline bool ReadThree(const char*& p, const char* e) {
 // A vertex line: x y z, then nx ny nz where there are normals, then u v where
 // there are texture coordinates; further values are ignored.
 struct VertexLine {
-  using Value = std::array<float, 8>;
+  using Value = std::array<float, layout::kMaxValues>;
   float* vertices;
   float* normals;
   float* texCoords;
-  int values;  // taken from each line: 3, 6 or 8
+  int values;  // taken from each line
 
   // Straight off the buffer: each value one plain decimal, nothing else.
   [[gnu::always_inline]] bool Fast(const char*& p, Value& value) const {
@@ -71,7 +72,7 @@ struct VertexLine {
     for (int k = 0; k < values; ++k) {
       if (*p == '\n') return false;
       const char* t = NextSeparator(p + 1);
-      fast &= TokenFloat(p, t, value[k]);  // no branch: tokens overlap in flight
+      fast &= TokenFloat(p, t, value[k]);
       p = t;
     }
     return fast;
@@ -82,16 +83,20 @@ struct VertexLine {
     }
   }
   void Store(uint64_t i, const Value& value) const {
-    std::memcpy(vertices + 3 * i, &value[0], 3 * sizeof(float));
-    if (normals) std::memcpy(normals + 3 * i, &value[3], 3 * sizeof(float));
-    if (texCoords) std::memcpy(texCoords + 2 * i, &value[6], 2 * sizeof(float));
+    using namespace layout;
+    std::memcpy(vertices + kPosition.components * i, &value[0], Bytes(kPosition));
+    if (normals)
+      std::memcpy(normals + kNormal.components * i, &value[kPosition.components], Bytes(kNormal));
+    if (texCoords)
+      std::memcpy(texCoords + kTexCoord.components * i, &value[kValuesWithNormals],
+                  Bytes(kTexCoord));
   }
 };
 
 // A face line: the count, which must be 3, then three vertex numbers, each
 // below the vertex count; further values are ignored.
 struct FaceLine {
-  using Value = std::array<uint32_t, 3>;
+  using Value = std::array<layout::Index, layout::kIndicesPerTriangle>;
   uint32_t* indices;
   uint64_t numVertices;
 
@@ -99,7 +104,7 @@ struct FaceLine {
     if (p[0] != '3' || p[1] != ' ') return false;
     ++p;
     bool fast = true;
-    for (int k = 0; k < 3; ++k) {
+    for (std::size_t k = 0; k < tri.size(); ++k) {
       if (*p == '\n') return false;
       const char* t = NextSeparator(p + 1);
       fast &= TokenIndex(p, t, tri[k]);
@@ -117,7 +122,7 @@ struct FaceLine {
   void Store(uint64_t i, const Value& tri) const {
     if (tri[0] >= numVertices || tri[1] >= numVertices || tri[2] >= numVertices)
       throw std::domain_error("Mesh::LoadPly - Vertex index out of range");
-    std::memcpy(indices + 3 * i, tri.data(), 3 * sizeof(uint32_t));
+    std::memcpy(indices + tri.size() * i, tri.data(), sizeof tri);
   }
 };
 
@@ -145,7 +150,8 @@ uint64_t ReadLines(LineReader& in, uint64_t count, const Line rules, bool exactO
       const char* start = p;
       typename Line::Value value{};
       const bool fast = rules.Fast(p, value);
-      const char* nl = fast && *p == '\n' ? p : static_cast<const char*>(std::memchr(p, '\n', stop - p));
+      const char* nl =
+          fast && *p == '\n' ? p : static_cast<const char*>(std::memchr(p, '\n', stop - p));
       if (!fast || static_cast<std::size_t>(p - start) > maxLine) {
         value = {};
         rules.Exact(start, std::min(nl, start + maxLine), value, true);
@@ -200,9 +206,11 @@ Header ReadHeader(LineReader& in) {
   return header;
 }
 
-void ReadVertices(LineReader& in, uint64_t count, float* vertices, float* normals,
-                  float* texCoords, bool exactOnly) {
-  const int values = texCoords ? 8 : normals ? 6 : 3;
+void ReadVertices(LineReader& in, uint64_t count, float* vertices, float* normals, float* texCoords,
+                  bool exactOnly) {
+  const int values = texCoords ? layout::kValuesWithTexCoords
+                     : normals ? layout::kValuesWithNormals
+                               : layout::kPosition.components;
   ReadElement(in, count, VertexLine{vertices, normals, texCoords, values}, exactOnly);
 }
 

@@ -21,8 +21,8 @@ Header ReadHeader(LineReader& in);
 // The data lines of each element, count of them, into arrays of that many
 // entries; what the file does not supply holds 0. With exactOnly every line
 // is read by the exact number reader alone: what the fast path must match.
-void ReadVertices(LineReader& in, uint64_t count, float* vertices, float* normals,
-                  float* texCoords, bool exactOnly);
+void ReadVertices(LineReader& in, uint64_t count, float* vertices, float* normals, float* texCoords,
+                  bool exactOnly);
 void ReadFaces(LineReader& in, uint64_t count, uint64_t numVertices, uint32_t* indices,
                bool exactOnly);
 

@@ -2,10 +2,6 @@
 
 #include <cmath>
 
-namespace {
-const double kPi = 3.141592653589793;
-}
-
 void ProjMatrix::Ortho(float l, float r, float b, float t, float n, float f) {
   float o[16] = {};
   o[0] = 2.0f / (r - l);
@@ -30,8 +26,7 @@ void ProjMatrix::Frustum(float l, float r, float b, float t, float n, float f) {
   RightMult(p);
 }
 
-void ProjMatrix::Perspective(float fovY, float aspect, float zNear,
-                             float zFar) {
+void ProjMatrix::Perspective(float fovY, float aspect, float zNear, float zFar) {
   float h = fovY / 2.0f;
   h = h / 180.0f;
   // The tangent in double keeps 90 degrees at exactly 1 after rounding.

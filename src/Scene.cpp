@@ -13,6 +13,7 @@
 #include "ProjMatrix.h"
 #include "Shaderprogram.h"
 #include "Texture.h"
+#include "VertexLayout.h"
 #include "ViewMatrix.h"
 
 // Constant-initialised, so they hold their values before the shell's global
@@ -41,7 +42,9 @@ int nextFrame(int frame) {
   return frame == INT_MAX ? kAfterMax : frame + 1;
 }
 
-float screenAspect() { return static_cast<float>(WINDOW_WIDTH) / static_cast<float>(WINDOW_HEIGHT); }
+float screenAspect() {
+  return static_cast<float>(WINDOW_WIDTH) / static_cast<float>(WINDOW_HEIGHT);
+}
 
 }  // namespace
 
@@ -70,8 +73,8 @@ bool Scene::init() {
   light.LAttenuation(0.02f);
   light.QAttenuation(0.0f);
 
-  basicshader->bindAttrib(0, "a_Vertex");
-  basicshader->bindAttrib(1, "a_Color");
+  basicshader->bindAttrib(layout::kSceneVertex.slot, layout::kSceneVertex.name);
+  basicshader->bindAttrib(layout::kSceneColor.slot, layout::kSceneColor.name);
   // The slots take effect only at the next link.
   basicshader->linkProgram();
   basicshader->bindShader();

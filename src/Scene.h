@@ -34,10 +34,10 @@ class Scene {
 };
 
 // The scene's state, defined in Scene.cpp.
-extern float i;              // light phase
-extern int y;                // frame counter
-extern int WINDOW_WIDTH;     // screen size fixed by setScreen: the
-extern int WINDOW_HEIGHT;    // projection's aspect ratio
+extern float i;            // light phase
+extern int y;              // frame counter
+extern int WINDOW_WIDTH;   // screen size fixed by setScreen: the
+extern int WINDOW_HEIGHT;  // projection's aspect ratio
 extern ViewMatrix viewm;
 extern ProjMatrix projm;
 extern Light light;

@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <fstream>
 #include <functional>
@@ -11,7 +13,6 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // One GLSL program of a vertex and a fragment stage, each read from a file.
 // Construction makes no GL call, so the object may be created before any
@@ -36,15 +37,17 @@ class Shaderprogram {
   Shaderprogram& operator=(const Shaderprogram&) = delete;
 
   bool initialize() {
-    programId = glCreateProgram();
-    vertexShader.id = glCreateShader(GL_VERTEX_SHADER);
-    fragmentShader.id = glCreateShader(GL_FRAGMENT_SHADER);
-
-    // Both files are read so that every missing one is reported.
+    // Both files are read so that every missing one is reported; nothing is
+    // made in GL for a pair that cannot be read.
     vertexShader.source = readFile(vertexShader.fileName);
     fragmentShader.source = readFile(fragmentShader.fileName);
     if (vertexShader.source.empty() || fragmentShader.source.empty()) return false;
 
+    programId = glCreateProgram();
+    // Locations belong to the program they were looked up in.
+    uniformLocations.clear();
+    vertexShader.id = glCreateShader(GL_VERTEX_SHADER);
+    fragmentShader.id = glCreateShader(GL_FRAGMENT_SHADER);
     const GLchar* text = vertexShader.source.c_str();
     glShaderSource(vertexShader.id, 1, &text, nullptr);
     text = fragmentShader.source.c_str();
@@ -64,12 +67,7 @@ class Shaderprogram {
     glGetProgramiv(programId, GL_LINK_STATUS, &status);
     if (status == 0) {
       std::cerr << "Shaderprogram: Could not link the shaders" << std::endl;
-      GLint length = 0;
-      glGetProgramiv(programId, GL_INFO_LOG_LENGTH, &length);
-      std::vector<GLchar> log(length > 0 ? static_cast<std::size_t>(length) : 1, '\0');
-      GLsizei written = 0;
-      glGetProgramInfoLog(programId, static_cast<GLsizei>(log.size()), &written, log.data());
-      std::cerr << logLine(log, written) << std::endl;
+      std::cerr << infoLog(programId, glGetProgramiv, glGetProgramInfoLog) << std::endl;
       return false;
     }
     return true;
@@ -125,13 +123,8 @@ class Shaderprogram {
   }
 
   void outputShaderLog(unsigned int shaderId) {
-    GLint length = 0;
-    glGetShaderiv(shaderId, GL_INFO_LOG_LENGTH, &length);
-    std::vector<GLchar> log(length > 0 ? static_cast<std::size_t>(length) : 1, '\0');
     std::cerr << "Shaderprogram: Shader contains errors, please validate this shader!" << std::endl;
-    GLsizei written = 0;
-    glGetShaderInfoLog(shaderId, static_cast<GLsizei>(log.size()), &written, log.data());
-    std::cerr << logLine(log, written) << std::endl;
+    std::cerr << infoLog(shaderId, glGetShaderiv, glGetShaderInfoLog) << std::endl;
   }
 
  private:
@@ -145,13 +138,19 @@ class Shaderprogram {
     return location;
   }
 
-  // GL's logs end in a line break of their own; the caller ends the line.
-  static std::string_view logLine(const std::vector<GLchar>& log, GLsizei written) {
-    std::size_t size = written > 0 ? static_cast<std::size_t>(written) : 0;
-    if (size > log.size()) size = log.size();
-    std::string_view text(log.data(), size);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\0')) text.remove_suffix(1);
-    return text;
+  // A shader's or a program's info log (their getters have the same types),
+  // as one line: GL's logs end in a line break of their own, and the caller
+  // ends the line.
+  static std::string infoLog(GLuint id, PFNGLGETSHADERIVPROC getValue,
+                             PFNGLGETSHADERINFOLOGPROC getLog) {
+    GLint length = 0;
+    getValue(id, GL_INFO_LOG_LENGTH, &length);
+    std::string log(length > 0 ? static_cast<std::size_t>(length) : 1, '\0');
+    GLsizei written = 0;
+    getLog(id, static_cast<GLsizei>(log.size()), &written, log.data());
+    log.resize(std::min(log.size(), static_cast<std::size_t>(std::max<GLsizei>(written, 0))));
+    while (!log.empty() && (log.back() == '\n' || log.back() == '\0')) log.pop_back();
+    return log;
   }
 
   Shader vertexShader;

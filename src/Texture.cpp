@@ -77,8 +77,8 @@ bool UnpackFor(int pitch, int width, int bytesPerPixel, Unpack& unpack) {
 
 // Whether a surface describes pixels that can be read.
 bool Readable(const SDL_Surface* s) {
-  if (!s || !s->format) return false;                                      // nothing to read
-  if (s->w < 0 || s->h < 0) return false;                                  // a negative size
+  if (!s || !s->format) return false;                                     // nothing to read
+  if (s->w < 0 || s->h < 0) return false;                                 // a negative size
   if (s->pitch < (s->w * s->format->BitsPerPixel + 7) / 8) return false;  // rows overlapping
   // Pixels in memory, unless there are none to read or locking brings them.
   return s->w == 0 || s->h == 0 || SDL_MUSTLOCK(s) || s->pixels;
@@ -108,8 +108,8 @@ void Upload(GLuint id, const SDL_Surface* s, bool alpha, Unpack unpack) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glPixelStorei(GL_UNPACK_ALIGNMENT, unpack.alignment);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, unpack.rowLength);
-  glTexImage2D(GL_TEXTURE_2D, 0, alpha ? GL_RGBA8 : GL_RGB8, s->w, s->h, 0, alpha ? GL_RGBA : GL_RGB,
-               GL_UNSIGNED_BYTE, s->pixels);
+  glTexImage2D(GL_TEXTURE_2D, 0, alpha ? GL_RGBA8 : GL_RGB8, s->w, s->h, 0,
+               alpha ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE, s->pixels);
   glPixelStorei(GL_UNPACK_ALIGNMENT, Unpack{}.alignment);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, Unpack{}.rowLength);
 }
@@ -149,11 +149,14 @@ void Texture::Create(std::string fileName, int unit) {
 
 void Texture::Load(SDL_Surface* surface) {
   if (!Readable(surface)) throw std::invalid_argument(kLoadError);
-  const bool alpha = surface->format->Amask != 0 || (surface->flags & SDL_SRCCOLORKEY) != 0;
+  const bool keyed = (surface->flags & SDL_SRCCOLORKEY) != 0;
+  const bool alpha = surface->format->Amask != 0 || keyed;
   SurfacePtr converted;
   SDL_Surface* source = surface;
   Unpack unpack;
-  if (!HasLayout(surface->format, alpha) || !UnpackFor(surface->pitch, surface->w, alpha ? 4 : 3, unpack)) {
+  // Only a conversion turns keyed pixels transparent.
+  if (keyed || !HasLayout(surface->format, alpha) ||
+      !UnpackFor(surface->pitch, surface->w, alpha ? 4 : 3, unpack)) {
     converted = ConvertTo(surface, alpha);
     source = converted.get();
     unpack = Unpack{};

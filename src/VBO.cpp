@@ -1,6 +1,11 @@
 #include "VBO.h"
 
+#include <cstddef>
+#include <iterator>
 #include <stdexcept>
+#include <utility>
+
+#include "VertexLayout.h"
 
 namespace {
 
@@ -37,59 +42,58 @@ VBO::~VBO() {
   DeleteBuffer(indexBuffer);
 }
 
-void VBO::Upload(GLuint& buffer, int64_t& stored, GLenum target, long elementBytes, long count,
-                 const void* data) {
+void VBO::Upload(GLuint& buffer, int64_t& stored, GLenum target, std::size_t elementBytes,
+                 long count, const void* data) {
+  // A negative count would pass every later bound check as a huge one.
+  if (count < 0) throw std::invalid_argument("VertexBuffer::Upload - negative count");
   DeleteBuffer(buffer);
   glGenBuffers(1, &buffer);
   glBindBuffer(target, buffer);
-  glBufferData(target, static_cast<GLsizeiptr>(count) * elementBytes, data, GL_STATIC_DRAW);
+  glBufferData(target, static_cast<GLsizeiptr>(count * elementBytes), data, GL_STATIC_DRAW);
   stored = count;
 }
 
 void VBO::SetVertices(long count, void* data) {
-  Upload(vertexBuffer, vertexCount, GL_ARRAY_BUFFER, 12, count, data);
+  Upload(vertexBuffer, vertexCount, GL_ARRAY_BUFFER, layout::Bytes(layout::kPosition), count, data);
 }
 
 void VBO::SetNormals(long count, void* data) {
-  Upload(normalBuffer, normalCount, GL_ARRAY_BUFFER, 12, count, data);
+  Upload(normalBuffer, normalCount, GL_ARRAY_BUFFER, layout::Bytes(layout::kNormal), count, data);
 }
 
 void VBO::SetTexCoords(long count, void* data) {
-  Upload(texCoordBuffer, texCoordCount, GL_ARRAY_BUFFER, 8, count, data);
+  Upload(texCoordBuffer, texCoordCount, GL_ARRAY_BUFFER, layout::Bytes(layout::kTexCoord), count,
+         data);
 }
 
 void VBO::SetTangents(long count, void* data) {
-  Upload(tangentBuffer, tangentCount, GL_ARRAY_BUFFER, 12, count, data);
+  Upload(tangentBuffer, tangentCount, GL_ARRAY_BUFFER, layout::Bytes(layout::kTangent), count,
+         data);
 }
 
 void VBO::SetIndices(long count, void* data) {
-  Upload(indexBuffer, indexCount, GL_ELEMENT_ARRAY_BUFFER, 4, count, data);
+  Upload(indexBuffer, indexCount, GL_ELEMENT_ARRAY_BUFFER, sizeof(layout::Index), count, data);
 }
 
 void VBO::Bind() {
-  struct Slot {
-    GLuint VBO::*buffer;
-    int64_t VBO::*count;
-    const char* name;
-    GLint components;
+  const std::pair<GLuint VBO::*, int64_t VBO::*> arrays[] = {
+      {&VBO::vertexBuffer, &VBO::vertexCount},
+      {&VBO::normalBuffer, &VBO::normalCount},
+      {&VBO::texCoordBuffer, &VBO::texCoordCount},
+      {&VBO::tangentBuffer, &VBO::tangentCount},
   };
-  static const Slot slots[] = {
-      {&VBO::vertexBuffer, &VBO::vertexCount, "Vertex", 3},
-      {&VBO::normalBuffer, &VBO::normalCount, "Normal", 3},
-      {&VBO::texCoordBuffer, &VBO::texCoordCount, "TexCoord", 2},
-      {&VBO::tangentBuffer, &VBO::tangentCount, "Tangent", 3},
-  };
+  static_assert(std::size(arrays) == std::size(layout::kMeshAttributes));
 
   GLint program = 0;
   glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-  for (GLuint i = 0; i < 4; ++i) {
-    const Slot& s = slots[i];
+  for (std::size_t i = 0; i < std::size(arrays); ++i) {
+    const layout::Attribute& a = layout::kMeshAttributes[i];
     // Positions are always set up, even when none were uploaded.
-    if (i != 0 && this->*s.count == 0) continue;
-    glBindBuffer(GL_ARRAY_BUFFER, this->*s.buffer);
-    glBindAttribLocation(static_cast<GLuint>(program), i, s.name);
-    glVertexAttribPointer(i, s.components, GL_FLOAT, GL_FALSE, 0, nullptr);
-    glEnableVertexAttribArray(i);
+    if (i != 0 && this->*arrays[i].second == 0) continue;
+    glBindBuffer(GL_ARRAY_BUFFER, this->*arrays[i].first);
+    glBindAttribLocation(static_cast<GLuint>(program), a.slot, a.name);
+    glVertexAttribPointer(a.slot, a.components, GL_FLOAT, GL_FALSE, 0, nullptr);
+    glEnableVertexAttribArray(a.slot);
   }
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <GL/gl.h>
 #include <GL/glext.h>
+
+#include <cstddef>
 #include <cstdint>
 
 // Owns the GL buffers of one triangle mesh: four per-vertex attribute arrays
@@ -15,7 +17,8 @@ class VBO {
   VBO& operator=(const VBO&) = delete;
 
   // Each upload replaces an earlier buffer of the same array; OpenGL copies
-  // the data before the call returns.
+  // the data before the call returns. A negative count throws
+  // std::invalid_argument and keeps the earlier buffer.
   void SetVertices(long count, void* data);
   void SetNormals(long count, void* data);
   void SetTexCoords(long count, void* data);
@@ -29,7 +32,7 @@ class VBO {
   void DrawArray(int count);
 
  private:
-  void Upload(GLuint& buffer, int64_t& stored, GLenum target, long elementBytes, long count,
+  void Upload(GLuint& buffer, int64_t& stored, GLenum target, std::size_t elementBytes, long count,
               const void* data);
 
   GLuint vertexBuffer;

@@ -22,18 +22,14 @@ class Vector {
   float Y() const { return components[1]; }
   float Z() const { return components[2]; }
 
-  Vector operator+(const Vector& b) const {
-    return Vector(X() + b.X(), Y() + b.Y(), Z() + b.Z());
-  }
+  Vector operator+(const Vector& b) const { return Vector(X() + b.X(), Y() + b.Y(), Z() + b.Z()); }
   Vector& operator+=(const Vector& b) {
     components[0] += b.X();
     components[1] += b.Y();
     components[2] += b.Z();
     return *this;
   }
-  Vector operator-(const Vector& b) const {
-    return Vector(X() - b.X(), Y() - b.Y(), Z() - b.Z());
-  }
+  Vector operator-(const Vector& b) const { return Vector(X() - b.X(), Y() - b.Y(), Z() - b.Z()); }
   Vector& operator-=(const Vector& b) {
     components[0] -= b.X();
     components[1] -= b.Y();
@@ -44,8 +40,7 @@ class Vector {
   Vector operator*(float s) const { return Vector(X() * s, Y() * s, Z() * s); }
   // Cross product.
   Vector operator*(const Vector& b) const {
-    return Vector(Y() * b.Z() - Z() * b.Y(), Z() * b.X() - X() * b.Z(),
-                  X() * b.Y() - Y() * b.X());
+    return Vector(Y() * b.Z() - Z() * b.Y(), Z() * b.X() - X() * b.Z(), X() * b.Y() - Y() * b.X());
   }
 
   float Dot(const Vector& b) const {
@@ -69,9 +64,7 @@ class Vector {
   }
 
   // Exact comparison: +0 equals -0, NaN equals nothing.
-  bool operator==(const Vector& b) const {
-    return X() == b.X() && Y() == b.Y() && Z() == b.Z();
-  }
+  bool operator==(const Vector& b) const { return X() == b.X() && Y() == b.Y() && Z() == b.Z(); }
 
  private:
   float components[3];

@@ -2,10 +2,6 @@
 
 #include <cmath>
 
-namespace {
-const double kPi = 3.141592653589793;
-}
-
 void ViewMatrix::Translate(float x, float y, float z) {
   elements[12] += x;
   elements[13] += y;

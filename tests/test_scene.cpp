@@ -4,37 +4,43 @@
 #include <climits>
 #include <cmath>
 
-#include "Paths.h"
-#include "ProjMatrix.h"
+#include "Light.h"
 #include "Scene.h"
-#include "ViewMatrix.h"
 #include "support.h"
 
 namespace {
 
-using testsupport::Elements;
 using testsupport::Shows;
 using Floats = std::vector<float>;
 
 Floats Uniform(const char* name) {
   GLint program = 0;
   Floats m(16, -99.0f);
-  glGetIntegerv(GL_CURRENT_PROGRAM, &program), glGetUniformfv(program, glGetUniformLocation(program, name), m.data());
+  glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+  glGetUniformfv(program, glGetUniformLocation(program, name), m.data());
   return m;
 }
-Floats Modelview(int angle) { ViewMatrix m(0); m.Translate(1, 0, 0), m.Rotate(angle, 0, 0, 1); return Elements(m); }
-Floats Projection(int times = 1) {  // the frame's projection, multiplied in that many times
-  ProjMatrix m(0);
-  while (times--) m.Perspective(175, 800.f / 600, 0.1f, 10);
-  return Elements(m);
+void ExpectNear(const Floats& got, const Floats& want) {
+  for (std::size_t k = 0; k < want.size(); ++k)
+    EXPECT_NEAR(got[k], want[k], 1e-6 * std::abs(want[k])) << "element " << k;
 }
+// Translation by (1, 0, 0), then a turn about z by the angle in degrees.
+Floats Modelview(int degrees) {
+  const double rad = degrees * 3.141592653589793 / 180.0;
+  const float c = static_cast<float>(std::cos(rad)), s = static_cast<float>(std::sin(rad));
+  return {c, s, 0, 0, -s, c, 0, 0, 0, 0, 1, 0, 1, 0, 0, 1};
+}
+// The frame's 175-degree perspective at the aspect 800 / 600, near 0.1, far 10.
+const Floats kProjection = {
+    0.0327457227f, 0, 0, 0, 0, 0.0436609648f, 0, 0, 0, 0, -1.02020204f, -1, 0, 0, -0.202020213f, 0};
+const Floats kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 // One scene per process, set up as the shell does, where the assets are found.
 class SceneTest : public testsupport::GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
-    static const bool ready = (scene.prepare(), chdir(TREVALIN_BUILD_DIR) == 0) && scene.init();
+    static const bool ready = chdir(TREVALIN_BUILD_DIR) == 0 && scene.init();
     ASSERT_TRUE(ready);
     scene.setScreen(800, 600);
   }
@@ -42,43 +48,81 @@ class SceneTest : public testsupport::GLTest {
 };
 Scene SceneTest::scene;
 
-TEST_F(SceneTest, FramesAndCameraCallsSendTheirMatricesAndTheLightAndAllocateNothing) {
-  scene.onResize(1000, 500);  // another shape than the screen's
-  GLint viewport[4] = {};
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), std::vector<GLint>({0, 0, 1000, 500}));
-  // Frame n turns by (n - 1) mod 360, from the first; past the counter's largest value the angles carry on.
-  EXPECT_EQ(y, 0);
-  const struct { int from, frames, angle; } runs[] = {
-      {0, 1, 0}, {0, 2, 1}, {0, 91, 90}, {0, 361, 0}, {0, 721, 0}, {INT_MAX, 1, 127}, {INT_MAX, 2, 128}};
+// Frame n turns by (n - 1) mod 360, past the counter's largest value too; the
+// projection keeps the stored screen's shape whatever the viewport; the light
+// matrix holds the position from the phase, then its three colours.
+TEST_F(SceneTest, FramesSendTheirMatricesAndTheLightAndAllocateNothing) {
+  glMatrixMode(GL_PROJECTION);
+  glScalef(2, 3, 4);
+  scene.onResize(1000, 500);  // the viewport and the fixed-function matrices
+  GLint state[5] = {};
+  glGetIntegerv(GL_VIEWPORT, state);
+  glGetIntegerv(GL_MATRIX_MODE, &state[4]);
+  EXPECT_EQ(std::vector<GLint>(state, state + 5),
+            (std::vector<GLint>{0, 0, 1000, 500, GL_MODELVIEW}));
+  Floats projection(16);
+  glGetFloatv(GL_PROJECTION_MATRIX, projection.data());
+  EXPECT_EQ(projection, kIdentity);
+  i = 1.0f;
+  const struct {
+    int from, frames, angle;
+  } runs[] = {{0, 1, 0},   {0, 2, 1},     {0, 91, 90},       {0, 361, 0},
+              {0, 721, 0}, {359, 1, 359}, {INT_MAX, 1, 127}, {INT_MAX, 2, 128}};
   for (const auto& run : runs) {
+    SCOPED_TRACE(std::to_string(run.from) + " + " + std::to_string(run.frames));
     y = run.from;
     for (int k = 0; k < run.frames; ++k) scene.render();
-    EXPECT_EQ(Uniform("modelview_matrix"), Modelview(run.angle)) << run.from << " + " << run.frames;
-    EXPECT_EQ(Uniform("projection_matrix"), Projection());  // the stored aspect holds
-    EXPECT_EQ(Uniform("lightDir"), (Floats{0, 0, 4, 1, 0.2f, 0.2f, 0.2f, 0.2f, 1, 1, 1, 1, 1, 1, 1, 1}));
+    ExpectNear(Uniform("modelview_matrix"), Modelview(run.angle));
+    EXPECT_EQ(Uniform("projection_matrix"), kProjection);
+    EXPECT_EQ(Uniform("lightDir"),
+              (Floats{5.04882574f, 0, 4, 1, 0.2f, 0.2f, 0.2f, 0.2f, 1, 1, 1, 1, 1, 1, 1, 1}));
   }
+  i = 0.0f;
   EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+  EXPECT_EQ((Floats{light.CAttenuation(), light.LAttenuation(), light.QAttenuation()}),
+            (Floats{0.5f, 0.02f, 0.0f}));
   const std::size_t before = testsupport::AllocationCount();
   for (int k = 0; k < 100; ++k) scene.render();
   EXPECT_EQ(testsupport::AllocationCount() - before, 0u);
-  // The camera calls compose onto the frame's matrices and send them at once; the projection keeps the screen's aspect.
-  y = 0, scene.render(), scene.rotateView(90, 0, 0, 1);
-  EXPECT_EQ(Uniform("modelview_matrix"), Modelview(90));
-  EXPECT_EQ(testsupport::Stdout([] { scene.changeView(0, 0, 0), scene.changeProjection(175, 2, 0.1f, 10); }),
-            "_x: 0\n_y: 0\n_z: 0\nScene: _fovY: 175\nScene: _aspect: 2\nScene: _zNear: 0.1\nScene: _zFar: 10\n");
-  EXPECT_EQ(Uniform("projection_matrix"), Projection(2));
 }
 
-// The back face's centre projects to (413, 300) at any turn and nothing reaches the rim; above it
-// lies, a quarter turn at a time, the top, right, bottom, left face.
+// The camera calls compose onto the frame's matrices and send them at once;
+// the projection takes the screen's aspect, not the one it prints.
+TEST_F(SceneTest, CameraCallsComposeOntoTheFrame) {
+  y = 0;
+  scene.render();
+  scene.rotateView(90, 0, 0, 1);
+  ExpectNear(Uniform("modelview_matrix"), Modelview(90));
+  const std::string out = testsupport::Stdout([] {
+    scene.changeView(0.5f, 0, -2);
+    scene.changeProjection(90, 2, 1, 3);
+  });
+  EXPECT_EQ(out,
+            "_x: 0.5\n_y: 0\n_z: -2\nScene: _fovY: 90\nScene: _aspect: 2\nScene: _zNear: 1\n"
+            "Scene: _zFar: 3\n");
+  Floats moved = Modelview(90);
+  moved[12] += 0.5f;
+  moved[14] -= 2;
+  ExpectNear(Uniform("modelview_matrix"), moved);
+  ExpectNear(Uniform("projection_matrix"), {0.0245592929f, 0, 0, 0, 0, 0.0436609648f, 0, 0, 0, 0,
+                                            2.24242425f, 2, 0, 0, 3.060606f, 3});
+}
+
+// The back face's centre projects to (413, 300) at any turn and nothing
+// reaches the rim; above it lies, a quarter turn at a time, the top, right,
+// bottom, left face.
 TEST_F(SceneTest, PixelsShowTheClearColourTheBackFaceAndEachFaceInItsColour) {
   scene.onResize(800, 600);
-  const struct { int angle; float r, g, b; } turns[] = {{0, 0, 1, 0}, {90, 1, 0, 1}, {180, 1, 0.5f, 0}, {270, 0.5f, 0.5f, 0.5f}};
+  const struct {
+    int angle;
+    float r, g, b;
+  } turns[] = {{0, 0, 1, 0}, {90, 1, 0, 1}, {180, 1, 0.5f, 0}, {270, 0.5f, 0.5f, 0.5f}};
   for (const auto& t : turns) {
-    y = t.angle, scene.render();
+    y = t.angle;
+    scene.render();
     for (auto [px, py] : {std::pair{2, 2}, {797, 2}, {2, 597}, {797, 597}, {400, 590}, {50, 300}})
-      EXPECT_TRUE(Shows(testsupport::ReadPixel(px, py), 0.3f, 0.9f, 0.5f)) << px << "," << py << " at " << t.angle;
+      EXPECT_TRUE(Shows(testsupport::ReadPixel(px, py), 0.3f, 0.9f, 0.5f))
+          << px << "," << py << " at " << t.angle;
     EXPECT_TRUE(Shows(testsupport::ReadPixel(413, 300), 1, 1, 0)) << t.angle;
     EXPECT_TRUE(Shows(testsupport::ReadPixel(413, 360), t.r, t.g, t.b)) << t.angle;
   }

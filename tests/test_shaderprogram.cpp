@@ -4,48 +4,97 @@
 #include "Shaderprogram.h"
 #include "support.h"
 
-// Linked with --wrap=glGetUniformLocation: Shaderprogram's lookups, per name.
+// Linked with --wrap: the shader objects made and the uniform lookups, per name.
+static int shadersMade = 0;
 static std::map<std::string, int> lookups;
+extern "C" GLuint __real_glCreateShader(GLenum type);
+extern "C" GLuint __wrap_glCreateShader(GLenum type) {
+  ++shadersMade;
+  return __real_glCreateShader(type);
+}
 extern "C" GLint __real_glGetUniformLocation(GLuint program, const GLchar* name);
 extern "C" GLint __wrap_glGetUniformLocation(GLuint program, const GLchar* name) {
-  return ++lookups[name], __real_glGetUniformLocation(program, name);
+  ++lookups[name];
+  return __real_glGetUniformLocation(program, name);
 }
 
 namespace {
 
-// Each failure on its stream (patterns; a missing text leaves its file absent); before initialize
-// nothing reaches GL, after it each uniform name reaches GL once, case variants apart.
+const std::string kVert =
+    "#version 110\nuniform mat4 m;\nuniform mat4 M;\n"
+    "void main() { gl_Position = M * m * vec4(1.0); }\n";
+const std::string kFrag = "#version 110\nvoid main() { gl_FragColor = vec4(1.0); }\n";
+
+// Each failure on its stream (patterns; a null text leaves its file absent),
+// with no GL object made for files that cannot be read; before initialize
+// nothing reaches GL.
 using ShaderprogramTest = testsupport::GLTest;
-TEST_F(ShaderprogramTest, ReportsEachFailureOnItsStreamAndLooksUpEachUniformOnce) {
-  const std::string vert = "#version 110\nuniform mat4 m;\nuniform mat4 M;\nvoid main() { gl_Position = M * m * vec4(1.0); }\n",
-                    frag = "#version 110\nvoid main() { gl_FragColor = vec4(1.0); }\n", log = "([^\n]+\n)+",
-                    load = "Shaderprogram: Could not load shader: /.*/none\\.",
+TEST_F(ShaderprogramTest, ReportsEachFailureOnItsStream) {
+  const std::string log = "([^\n]+\n)+", load = "Shaderprogram: Could not load shader: /.*/none\\.",
                     compile = "Shaderprogram: Could not compile shader: [0-9]+\n",
-                    invalid = "Shaderprogram: Shader contains errors, please validate this shader!\n" + log +
-                              "Shaderprogram: Could not compile the shaders, they are invalid\n";
-  const struct { const char *vert, *frag; bool ok; std::string out, err; } cases[] = {
-      {vert.c_str(), frag.c_str(), true, "", ""},
-      {nullptr, nullptr, false, "", load + "vert\n" + load + "frag\n"},
-      {"", frag.c_str(), false, "", ""},
-      {"#version 110\nvoid main() { oops }\n", frag.c_str(), false, compile, invalid},
-      {vert.c_str(), "#version 110\nvoid main() { gl_FragColor = nothing; }\n", false, compile, invalid},
-      {"#version 110\nvoid helper() {}\n", frag.c_str(), false, "", "Shaderprogram: Could not link the shaders\n" + log}};
+                    invalid =
+                        "Shaderprogram: Shader contains errors, please validate this shader!\n" +
+                        log + "Shaderprogram: Could not compile the shaders, they are invalid\n";
+  const struct {
+    const char *vert, *frag;
+    bool ok;
+    int made;
+    std::string out, err;
+  } cases[] = {
+      {kVert.c_str(), kFrag.c_str(), true, 2, "", ""},
+      {nullptr, nullptr, false, 0, "", load + "vert\n" + load + "frag\n"},
+      {"", kFrag.c_str(), false, 0, "", ""},
+      {"#version 110\nvoid main() { oops }\n", kFrag.c_str(), false, 2, compile, invalid},
+      {kVert.c_str(), "#version 110\nvoid main() { gl_FragColor = no; }\n", false, 2, compile,
+       invalid},
+      {"#version 110\nvoid helper() {}\n", kFrag.c_str(), false, 2, "",
+       "Shaderprogram: Could not link the shaders\n" + log},
+  };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.vert ? c.vert : "no files");
     testsupport::TempDir dir;
     Shaderprogram program(c.vert ? dir.Write("a.vert", c.vert) : dir.File("none.vert"),
                           c.frag ? dir.Write("a.frag", c.frag) : dir.File("none.frag"));
     const float m[16] = {};
-    lookups.clear(), program.bindAttrib(0, "a"), program.linkProgram(), program.bindShader(), program.sendUniform("m", m, false);
-    EXPECT_TRUE(lookups.empty() && program.getUniformLocation("m") == 0xFFFFFFFFu);
-    testing::internal::CaptureStdout(), testing::internal::CaptureStderr();
-    EXPECT_EQ(program.initialize(), c.ok) << c.vert << c.frag;
-    const std::string out = testing::internal::GetCapturedStdout(), err = testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(std::regex_match(out, std::regex(c.out)) && std::regex_match(err, std::regex(c.err))) << out << err;
-    if (!c.ok) continue;
+    lookups.clear();
+    program.bindAttrib(0, "a");
+    program.linkProgram();
     program.bindShader();
-    for (const char* name : {"m", "M", "m"}) program.sendUniform(std::string(name), m, true);
-    EXPECT_EQ(lookups, (std::map<std::string, int>{{"M", 1}, {"m", 1}}));
+    program.sendUniform("m", m, false);
+    EXPECT_TRUE(lookups.empty());
+    EXPECT_EQ(program.getUniformLocation("m"), 0xFFFFFFFFu);
+    shadersMade = 0;
+    bool ok = false;
+    const testsupport::Output output = testsupport::Capture([&] { ok = program.initialize(); });
+    EXPECT_EQ(ok, c.ok);
+    EXPECT_EQ(shadersMade, c.made);
+    EXPECT_TRUE(std::regex_match(output.out, std::regex(c.out))) << output.out;
+    EXPECT_TRUE(std::regex_match(output.err, std::regex(c.err))) << output.err;
   }
+}
+
+// Each uniform name reaches GL once per program, case variants apart; a new
+// program looks its names up again. The transpose flag reaches GL.
+TEST_F(ShaderprogramTest, LooksUpEachUniformOncePerProgram) {
+  testsupport::TempDir dir;
+  Shaderprogram program(dir.Write("a.vert", kVert), dir.Write("a.frag", kFrag));
+  const float seq[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  lookups.clear();
+  for (int round = 1; round <= 2; ++round) {
+    ASSERT_TRUE(program.initialize());
+    program.bindShader();
+    for (const char* name : {"m", "M", "m", "nothing"})
+      program.sendUniform(std::string(name), seq, true);
+    EXPECT_EQ(lookups,
+              (std::map<std::string, int>{{"M", round}, {"m", round}, {"nothing", round}}));
+    EXPECT_EQ(program.getUniformLocation("nothing"), 0xFFFFFFFFu);
+  }
+  GLint current = 0;
+  float m[16] = {};
+  glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+  glGetUniformfv(current, glGetUniformLocation(current, "m"), m);
+  EXPECT_EQ(std::vector<float>(m, m + 16),
+            (std::vector<float>{1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15, 4, 8, 12, 16}));
 }
 
 }  // namespace

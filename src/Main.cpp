@@ -8,11 +8,13 @@
 #include <string>
 
 #include "Controls.h"
+#include "Scene.h"
 
 Scene scene;
 
 int16_t x_move = 0;
 int16_t y_move = 0;
+// The stick's position scaled to -1..1.
 float fx_move = 0.0f;
 float fy_move = 0.0f;
 float z_move = 6.0f;

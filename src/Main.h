@@ -1,14 +1,9 @@
 #pragma once
 #include <cstdint>
 
-#include "Scene.h"
-
-extern Scene scene;
-
-// Input globals: the last off-centre stick position, the same position scaled
-// to -1..1, and the value that joystick buttons 4 and 5 step.
+// Input globals: the last off-centre stick position, and the value that
+// joystick buttons 4 and 5 step.
 extern int16_t x_move, y_move;
-extern float fx_move, fy_move;
 extern float z_move;
 
 // The seam through which the shell drives the scene.

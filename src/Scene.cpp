@@ -20,6 +20,7 @@
 // scene is constructed.
 float i = 0.0f;
 int y = 0;
+// The screen size fixed by setScreen: the projection's aspect ratio.
 int WINDOW_WIDTH = 0;
 int WINDOW_HEIGHT = 0;
 Shaderprogram* basicshader = nullptr;

@@ -1,11 +1,6 @@
 #pragma once
 
-class ViewMatrix;
-class ProjMatrix;
 class Light;
-class Shaderprogram;
-class Texture;
-class Mesh;
 
 // The one rendered world. The class carries no data: the scene's state lives
 // in the globals of its translation unit. It owns the shader program behind
@@ -33,14 +28,7 @@ class Scene {
   void changeProjection(float fovY, float aspect, float zNear, float zFar);
 };
 
-// The scene's state, defined in Scene.cpp.
-extern float i;            // light phase
-extern int y;              // frame counter
-extern int WINDOW_WIDTH;   // screen size fixed by setScreen: the
-extern int WINDOW_HEIGHT;  // projection's aspect ratio
-extern ViewMatrix viewm;
-extern ProjMatrix projm;
+// What the frame reads of the scene's state, which Scene.cpp holds.
+extern float i;  // light phase
+extern int y;    // frame counter
 extern Light light;
-extern Shaderprogram* basicshader;
-extern Texture tex1;
-extern Mesh model1;

@@ -21,6 +21,14 @@ extern "C" void __wrap_glDeleteTextures(GLsizei n, const GLuint* names) {
   for (GLsizei i = 0; i < n; ++i) EXPECT_EQ(liveNames.erase(names[i]), 1u) << names[i];
   __real_glDeleteTextures(n, names);
 }
+// And the surfaces converted, where GL cannot take the pixels as they are.
+static int conversions = 0;
+extern "C" SDL_Surface* __real_SDL_ConvertSurface(SDL_Surface* s, SDL_PixelFormat* f, Uint32 flags);
+extern "C" SDL_Surface* __wrap_SDL_ConvertSurface(SDL_Surface* s, SDL_PixelFormat* f,
+                                                  Uint32 flags) {
+  ++conversions;
+  return __real_SDL_ConvertSurface(s, f, flags);
+}
 
 namespace {
 
@@ -48,7 +56,7 @@ struct Layout {
   int depth;
   Uint32 r, g, b, a;
   int pitch;
-  bool key = false, rle = false;
+  bool converted, key = false, rle = false;
   int within = 0;  // how far SDL builds' ways of widening bits may differ
 };
 
@@ -101,22 +109,28 @@ class TextureTest : public testsupport::GLTest {
 // texels transparent, and keeps every other alpha.
 TEST_F(TextureTest, SurfacesOfEveryLayoutAndPitchUploadTopRowFirst) {
   const Layout cases[] = {
-      {"RGB, packed rows", 24, 0x0000FF, 0x00FF00, 0xFF0000, 0, 15},
-      {"RGB, no alignment fits", 24, 0x0000FF, 0x00FF00, 0xFF0000, 0, 17},
-      {"RGBA, wide rows", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000, 24},
-      {"RGBA, packed rows", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000, 20},
-      {"BGR", 24, 0xFF0000, 0x00FF00, 0x0000FF, 0, 15},
-      {"BGRA", 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000, 20},
-      {"RGB, colour-keyed", 24, 0x0000FF, 0x00FF00, 0xFF0000, 0, 15, true},
-      {"RGBA, colour-keyed", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000, 20, true},
-      {"RGBA, run-length encoded", 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000, 20, false, true},
-      {"RGBX", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0, 20},
-      {"RGB565", 16, 0xF800, 0x07E0, 0x001F, 0, 10, false, false, 7},
+      {"RGB, packed rows", 24, 0x0000FF, 0x00FF00, 0xFF0000, 0, 15, false},
+      {"RGB, no alignment fits", 24, 0x0000FF, 0x00FF00, 0xFF0000, 0, 17, true},
+      {"RGBA, wide rows", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000, 24, false},
+      {"RGBA, packed rows", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000, 20, false},
+      {"BGR", 24, 0xFF0000, 0x00FF00, 0x0000FF, 0, 15, true},
+      {"BGRA", 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000, 20, true},
+      {"RGB, colour-keyed", 24, 0x0000FF, 0x00FF00, 0xFF0000, 0, 15, true, true},
+      {"RGBA, colour-keyed", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000, 20, true, true},
+      {"RGBA, run-length encoded", 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000, 20, false, false, true},
+      {"RGBX", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0, 20, true},
+      {"RGB565", 16, 0xF800, 0x07E0, 0x001F, 0, 10, true, false, false, 7},
   };
   for (const Layout& c : cases) {
     SCOPED_TRACE(c.what);
     const SurfacePtr surface = Surface(c);
+    conversions = 0;
     const auto t = std::make_unique<Texture>(surface.get(), 2);
+    EXPECT_EQ(conversions, int(c.converted));
+    GLint unpack[2] = {};  // left at GL's defaults
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack[0]);
+    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &unpack[1]);
+    EXPECT_EQ(std::vector<GLint>(unpack, unpack + 2), (std::vector<GLint>{4, 0}));
     EXPECT_EQ(liveNames, std::set<GLuint>{t->showID(0)});
     const Channel alpha = c.key ? (c.a ? kKeyedAlpha : kKeyedOpaque) : c.a ? kAlpha : kOpaque;
     ExpectLevel0(c.a || c.key ? GL_RGBA8 : GL_RGB8, {kRed, kGreen, kBlue, alpha}, c.within);

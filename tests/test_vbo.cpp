@@ -1,6 +1,5 @@
 #include <stdexcept>
 #include <tuple>
-#include <utility>
 
 #include "VBO.h"
 #include "support.h"
@@ -17,9 +16,11 @@ namespace {
 
 std::vector<float> zeros(300);  // as indices: vertex 0 throughout
 
-GLint Get(GLenum what, GLint slot = -1) {  // with a slot: that vertex attribute's
+// A state value; with a slot, that vertex attribute's; with -2, the size of the buffer bound there.
+GLint Get(GLenum what, GLint slot = -1) {
   GLint v = -1;
-  if (slot < 0) glGetIntegerv(what, &v);
+  if (slot == -1) glGetIntegerv(what, &v);
+  if (slot == -2) glGetBufferParameteriv(what, GL_BUFFER_SIZE, &v);
   if (slot >= 0) glGetVertexAttribiv(GLuint(slot), what, &v);
   return v;
 }
@@ -27,52 +28,45 @@ GLint Get(GLenum what, GLint slot = -1) {  // with a slot: that vertex attribute
 using VBOTest = testsupport::GLTest;
 
 // Each upload makes a buffer of its element size times the count, replacing
-// the array's earlier one; a negative count is refused and keeps it. Bind
-// sets up every slot that has data, and positions always.
+// the array's earlier one; a negative count is refused. Bind sets up every
+// slot that has data (positions always); the owner deletes what it holds.
 TEST_F(VBOTest, UploadsReplaceTheirBufferAndBindSetsUpEverySlotWithData) {
   const struct {
     void (VBO::*upload)(long, void*);
+    GLenum target, binding;
     int bytes, components;
-  } arrays[] = {{&VBO::SetVertices, 12, 3},
-                {&VBO::SetNormals, 12, 3},
-                {&VBO::SetTexCoords, 8, 2},
-                {&VBO::SetTangents, 12, 3},
-                {&VBO::SetIndices, 4, 1}};
-  // Texture coordinates are first never uploaded; then every array is replaced.
-  const long counts[2][5] = {{10, 10, 0, 10, 36}, {7, 7, 7, 7, 6}};
+  } arrays[] = {{&VBO::SetVertices, GL_ARRAY_BUFFER, GL_ARRAY_BUFFER_BINDING, 12, 3},
+                {&VBO::SetNormals, GL_ARRAY_BUFFER, GL_ARRAY_BUFFER_BINDING, 12, 3},
+                {&VBO::SetTexCoords, GL_ARRAY_BUFFER, GL_ARRAY_BUFFER_BINDING, 8, 2},
+                {&VBO::SetTangents, GL_ARRAY_BUFFER, GL_ARRAY_BUFFER_BINDING, 12, 3},
+                {&VBO::SetIndices, GL_ELEMENT_ARRAY_BUFFER, GL_ELEMENT_ARRAY_BUFFER_BINDING, 4, 1}};
   deleted = 0;
   {
     VBO vbo;
     GLint names[5] = {};
-    for (int round = 0; round < 2; ++round) {
-      for (int i = 0; i < 5; ++i) {
-        const GLenum target = i < 4 ? GL_ARRAY_BUFFER : GL_ELEMENT_ARRAY_BUFFER;
-        if (!counts[round][i]) continue;
-        (vbo.*arrays[i].upload)(counts[round][i], zeros.data());
-        names[i] = Get(i < 4 ? GL_ARRAY_BUFFER_BINDING : GL_ELEMENT_ARRAY_BUFFER_BINDING);
+    for (const std::vector<int>& round : {std::vector<int>{0, 1, 3, 4}, {0, 1, 2, 3, 4}}) {
+      for (int i : round) {
+        (vbo.*arrays[i].upload)(7 + i, zeros.data());
         EXPECT_THROW((vbo.*arrays[i].upload)(-1, zeros.data()), std::invalid_argument);
-        GLint size = -1;
-        glBindBuffer(target, names[i]);
-        glGetBufferParameteriv(target, GL_BUFFER_SIZE, &size);
-        EXPECT_EQ(size, counts[round][i] * arrays[i].bytes) << i;
+        names[i] = Get(arrays[i].binding);
+        EXPECT_EQ(Get(arrays[i].target, -2), (7 + i) * arrays[i].bytes) << i;
       }
-      EXPECT_EQ(deleted, 4 * round) << "a second upload deletes the first buffer";
       for (GLuint slot = 0; slot < 4; ++slot) glDisableVertexAttribArray(slot);
       glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
       vbo.Bind();
       for (GLint s = 0; s < 4; ++s) {
-        const bool set = s != 2 || round;  // slot 2 first keeps its defaults
+        const bool set = s != 2 || round.size() == 5;  // slot 2 first keeps its defaults
         std::vector<GLint> state;
         for (GLenum what : {GL_VERTEX_ATTRIB_ARRAY_ENABLED, GL_VERTEX_ATTRIB_ARRAY_SIZE,
                             GL_VERTEX_ATTRIB_ARRAY_TYPE, GL_VERTEX_ATTRIB_ARRAY_STRIDE,
                             GL_VERTEX_ATTRIB_ARRAY_BUFFER_BINDING})
           state.push_back(Get(what, s));
         EXPECT_EQ(state, (std::vector<GLint>{set, set ? arrays[s].components : 4, GL_FLOAT, 0,
-                                             set ? names[s] : 0}))
-            << "slot " << s;
+                                             set ? names[s] : 0}));
       }
       EXPECT_EQ(Get(GL_ELEMENT_ARRAY_BUFFER_BINDING), names[4]);
     }
+    EXPECT_EQ(deleted, 4) << "a second upload deletes the first buffer";
   }
   EXPECT_EQ(deleted, 9) << "the other five go with their owner";
   { VBO empty; }
@@ -85,29 +79,30 @@ TEST_F(VBOTest, DrawsAreBoundedByTheUploadedCounts) {
   VBO vbo;
   vbo.SetVertices(8, zeros.data());
   vbo.SetIndices(36, zeros.data());
-  GLuint query = 0, n = 0;
+  GLuint query = 0, triangles = 0;
   glGenQueries(1, &query);
-  const int kRefused = -1;
-  const std::tuple<bool, int, int> draws[] = {
-      // elements or arrays, count, triangles drawn
-      {true, 0, 12},        {true, 6, 2},         {true, 36, 12},
-      {true, 37, kRefused}, {true, -1, kRefused}, {false, 0, 2},
-      {false, 3, 1},        {false, 9, kRefused}, {false, -1, kRefused}};
-  for (auto [elements, count, triangles] : draws) {
+  // Elements or arrays, the count, and the triangles drawn (-1: refused).
+  for (auto [elements, count, drawn] : {std::tuple{true, 0, 12},
+                                        {true, 6, 2},
+                                        {true, 36, 12},
+                                        {true, 37, -1},
+                                        {true, -1, -1},
+                                        {false, 0, 2},
+                                        {false, 3, 1},
+                                        {false, 9, -1},
+                                        {false, -1, -1}}) {
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     glBeginQuery(GL_PRIMITIVES_GENERATED, query);
     bool refused = false;
     try {
       elements ? vbo.DrawElements(count) : vbo.DrawArray(count);
     } catch (const std::out_of_range&) {
-      refused = true;
-      EXPECT_EQ(Get(GL_ELEMENT_ARRAY_BUFFER_BINDING), 0) << "a refused draw binds nothing";
+      refused = Get(GL_ELEMENT_ARRAY_BUFFER_BINDING) == 0;  // before anything is bound
     }
     glEndQuery(GL_PRIMITIVES_GENERATED);
-    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &n);
-    EXPECT_EQ(refused ? kRefused : GLint(n), triangles) << elements << " " << count;
+    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &triangles);
+    EXPECT_EQ(refused ? -1 : GLint(triangles), drawn) << elements << " " << count;
   }
-  glDeleteQueries(1, &query);
   EXPECT_THROW(VBO().DrawElements(1), std::out_of_range);  // an empty owner has nothing to draw
 }
 

@@ -1,12 +1,9 @@
 #include "support.h"
 
-#include <GL/gl.h>
 #include <SDL.h>
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -39,26 +36,25 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-Redirect::Redirect(int fd) : fd_(fd) {
+// Each descriptor goes to a file of its own while f runs.
+Output Capture(const std::function<void()>& f) {
+  TempDir dir;
+  int saved[2];
+  for (int fd : {1, 2}) {
+    std::fflush(nullptr);
+    saved[fd - 1] = dup(fd);
+    const int file = open(dir.File(std::to_string(fd)).c_str(), O_WRONLY | O_CREAT, 0600);
+    dup2(file, fd);
+    close(file);
+  }
+  f();
   std::cout.flush();
-  std::fflush(nullptr);
-  saved_ = dup(fd);
-  const int file = open(dir_.File("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  dup2(file, fd);
-  close(file);
-}
-
-Redirect::~Redirect() { Text(); }
-
-std::string Redirect::Text() {
-  if (saved_ < 0) return ReadFile(dir_.File("out"));
-  std::cout.flush();
-  std::cerr.flush();
-  std::fflush(nullptr);
-  dup2(saved_, fd_);
-  close(saved_);
-  saved_ = -1;
-  return ReadFile(dir_.File("out"));
+  for (int fd : {1, 2}) {
+    std::fflush(nullptr);
+    dup2(saved[fd - 1], fd);
+    close(saved[fd - 1]);
+  }
+  return {ReadFile(dir.File("1")), ReadFile(dir.File("2"))};
 }
 
 std::vector<float> Elements(const Matrix& m) {
@@ -70,21 +66,6 @@ void GLTest::SetUp() {
       SDL_Init(SDL_INIT_VIDEO) == 0 && SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16) == 0 &&
       SDL_SetVideoMode(800, 600, 0, SDL_OPENGL | SDL_RESIZABLE) && std::atexit(SDL_Quit) == 0;
   ASSERT_TRUE(open) << "no OpenGL window: " << SDL_GetError();
-}
-
-Rgb ReadPixel(int x, int y) {
-  unsigned char p[3] = {};
-  glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
-  return {p[0], p[1], p[2]};
-}
-
-testing::AssertionResult Shows(Rgb c, float r, float g, float b) {
-  const float k = std::max({c.r, c.g, c.b}) / std::max({r, g, b});
-  const bool ok = std::abs(c.r - k * r) < 12 && std::abs(c.g - k * g) < 12 &&
-                  std::abs(c.b - k * b) < 12 && k > 60;
-  return testing::AssertionResult(ok) << "the pixel is " << c.r << "," << c.g << "," << c.b;
 }
 
 }  // namespace testsupport

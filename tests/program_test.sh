@@ -1,0 +1,186 @@
+#!/usr/bin/env bash
+# The program as a user meets it: on a private X server, driven with X input.
+#   program_test.sh PROGRAM SOURCE_FOLDER CASE     (CASE: a case_ function below)
+# Exits 77 where the case cannot run here, saying why.
+set -uo pipefail
+exe=$1 src=$2
+build=$(dirname "$exe") work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null; wait; rm -rf "$work"' EXIT
+texture=Quenlith.app/Contents/Resources/texture1.png
+
+fail() {
+  printf 'FAILED: %s\n--- stdout\n%s\n--- stderr\n%s\n' "$*" "$(cat "$work/out")" "$(cat "$work/err")"
+  exit 1
+}
+poll() {  # runs the rest until it succeeds, for at most $1 seconds
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do ((SECONDS < end)) || return 1; sleep 0.05; done  # a poll, until it holds
+}
+serve() {  # a private X server; its options follow
+  local number="$work/display$#$*"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset "$@" 3>"$number" 2>/dev/null &
+  poll 20 test -s "$number" || fail "Xvfb did not start"
+  export DISPLAY=:$(cat "$number") SDL_VIDEODRIVER=x11
+}
+start() {  # the program from the build folder, after the command given, if any
+  (cd "$build" && exec timeout 120 "$@" "$exe" >"$work/out" 2>"$work/err") &
+  app=$!
+}
+ended() { wait "$app"; status=$?; }
+find_window() {  # the visible top-level window (SDL may replace its first one), once named
+  win=$(timeout 20 xdotool search --sync --onlyvisible --maxdepth 1 --class . 2>/dev/null | head -n 1)
+  [[ -n $win ]] && poll 5 test -n "$(xdotool getwindowname "$win")" || fail "no window"
+}
+faces() {  # the face at each x,y: 0-3 the sides above the back (top, right, bottom, left), 4 the back, 5 the clear colour
+  local format="" p
+  for p in "$@"; do format+="%[pixel:p{$p}] "; done
+  xwd -silent -id "$win" | convert xwd:- -format "$format" info: | tr -c '0-9' ' ' | awk '
+    function abs(v) { return v < 0 ? -v : v }
+    function face(r, g, b,   f, c, m, k) {
+      for (f = 0; f < 6; f++) {
+        split(colour[f], c, " "); m = c[1] > c[2] ? c[1] : c[2]; m = m > c[3] ? m : c[3]
+        k = (r > g ? (r > b ? r : b) : (g > b ? g : b)) / m
+        if (k > 60 && abs(r - k * c[1]) < 12 && abs(g - k * c[2]) < 12 && abs(b - k * c[3]) < 12) return f
+      }
+      return "-"
+    }
+    BEGIN { split("0 1 0,1 0 1,1 .5 0,.5 .5 .5,1 1 0,.3 .9 .5", colour, ","); for (f = 0; f < 6; f++) colour[f] = colour[f + 1] }
+    { for (i = 1; i + 2 <= NF; i += 3) printf "%s%s", (i > 1 ? " " : ""), face($i, $(i + 1), $(i + 2)) }'
+}
+shows() { [[ $(faces "${@:2}") =~ ^$1$ ]]; }
+turned() { shows "5 4 [0-3]" 5,5 413,299 413,239 && [[ $(faces 5,5 413,299 413,239) != "$first" ]]; }
+said() { [[ $(grep -c "$1" "$work/out") == "$2" ]]; }
+request_close() {  # as a window manager asks: WM_DELETE_WINDOW
+  python3 - "$win" <<'EOF'
+import ctypes as c, sys
+x = c.CDLL("libX11.so.6")
+x.XOpenDisplay.restype = c.c_void_p
+x.XInternAtom.restype, x.XInternAtom.argtypes = c.c_ulong, [c.c_void_p, c.c_char_p, c.c_int]
+x.XSendEvent.argtypes = [c.c_void_p, c.c_ulong, c.c_int, c.c_long, c.c_void_p]
+x.XCloseDisplay.argtypes = [c.c_void_p]
+class ClientMessage(c.Structure):
+    _fields_ = [("type", c.c_int), ("serial", c.c_ulong), ("send_event", c.c_int), ("display", c.c_void_p),
+                ("window", c.c_ulong), ("message_type", c.c_ulong), ("format", c.c_int), ("data", c.c_long * 24)]
+d, w = x.XOpenDisplay(None), int(sys.argv[1])
+event = ClientMessage(33, 0, 1, d, w, x.XInternAtom(d, b"WM_PROTOCOLS", 0), 32)
+event.data[0] = x.XInternAtom(d, b"WM_DELETE_WINDOW", 0)
+x.XSendEvent(d, w, 0, 0, c.byref(event))
+x.XCloseDisplay(d)
+EOF
+}
+startup() {  # the start-up lines, numbers and the texture's address put by
+  sed -E 's/_ID:0x[0-9a-f]+/_ID:@/; s/(Vertices|Triangles): [1-9][0-9]*/\1: @/; s/[0-9]+ms$/@ms/' "$work/out" | head -n 16
+}
+expected_startup() {
+  cat <<EOF
+____ Scene: Load vertex shader: $src/shader/basic.vert
+____ Scene: Load fragment shader: $src/shader/basic.frag
+____ Scene: Scene prepare
+____ Scene: Scene init
+Scene: load textures
+Texture: _ID:@ - unit:0
+Texture: Loading $texture
+Scene: load models
+Mesh: Loading $src/models/cat.ply
+Vertices: @
+Properties: 8
+Triangles: @
+Mesh: PLY loading: @ms
+Mesh: Tangents calculations (with classes): @ms
+____ Main: Init OK
+____ Main: Init OK!
+EOF
+}
+
+# Caption and size, the turning cube, keys and the left button reported, and
+# the key given ending the run; $2: a folder to start in without the bundle.
+run_and_quit() {
+  serve
+  start ${2:+env -C "$2"}
+  find_window
+  [[ $(xdotool getwindowname "$win") == "Trevalin v0.2" ]] || fail "caption"
+  xdotool getwindowgeometry "$win" | grep -q "Geometry: 800x600" || fail "size"
+  # A corner, the back face's centre, which turns in place, and a side face above it.
+  poll 30 shows "5 4 [0-3]" 5,5 413,299 413,239 || fail "no cube: $(faces 5,5 413,299 413,239)"
+  first=$(faces 5,5 413,299 413,239)
+  poll 30 turned || fail "only the side faces turn: from $first to $(faces 5,5 413,299 413,239)"
+  for key in x space 1 2 3 4 r shift+y Z a Return; do xdotool key --window "$win" "$key" 2>/dev/null; done
+  # The left button reports while held, whichever button the press is of.
+  xdotool mousemove --window "$win" 400 300 mousedown 1
+  poll 20 said MOUSE 1 || fail "left button"
+  xdotool mousedown 3
+  poll 20 said MOUSE 2 || fail "another button while the left is held"
+  xdotool mouseup 3 mouseup 1 mousedown 3 mouseup 3 key --window "$win" "$1" 2>/dev/null
+  ended
+  ((status == 0)) || fail "status $status"
+  diff <(startup) <(expected_startup) || fail "start-up lines"
+  diff <(tail -n +17 "$work/out") <(printf 'Main: %s pressed:\n' x space 1 2 3 4 r y z
+    printf 'Main: Left MOUSE button pressed:\n%.0s' 1 2) || fail "input lines"
+  [[ ! -s $work/err ]] || fail "standard error"
+}
+case_quit_with_q() { run_and_quit q; }
+case_escape_from_elsewhere() { run_and_quit Escape "$work"; }
+
+# In the GL calls: set-up links again once the attribute names are bound and
+# releases what it made; a resize reaches the viewport; closing ends the run.
+case_gl_calls_resize_and_close() {
+  serve
+  start apitrace trace --output "$work/run.trace"
+  find_window
+  # A frame before the resize, and one after it, whose viewport moves the back face.
+  poll 60 shows 4 413,299 || fail "no frame"
+  xdotool windowsize --sync "$win" 1000 500
+  poll 60 shows "[0-35]" 413,299 || fail "no frame after the resize"
+  request_close
+  ended
+  ((status == 0)) || fail "status $status"
+  diff <(startup) <(expected_startup) || fail "start-up lines"
+  # apitrace marks the calls it makes itself as fake.
+  apitrace dump --color=never "$work/run.trace" 2>/dev/null | grep -v '// fake' >"$work/calls"
+  sed -n '/glCreateProgram(/,/glClear(/p' "$work/calls" >"$work/setup"
+  diff <(grep -oE 'gl(LinkProgram|BindAttribLocation|UseProgram)\(.*' "$work/setup" |
+    sed -E 's/program = [0-9]+(, )?//') - <<'EOF' || fail "linking"
+glLinkProgram()
+glBindAttribLocation(index = 0, name = "a_Vertex")
+glBindAttribLocation(index = 1, name = "a_Color")
+glLinkProgram()
+glUseProgram()
+EOF
+  for calls in 'glTexImage2D|glBufferData' 'glGen(Textures|Buffers)' 'glDelete(Textures|Buffers)'; do
+    [[ $(grep -cE "$calls" "$work/setup") == 6 ]] || fail "a texture and five buffers: $calls"
+  done
+  grep -q 'glViewport(x = 0, y = 0, width = 1000, height = 500)' "$work/calls" || fail "viewport"
+}
+
+# A failed start says why, first thing on standard error, and ends with status 1.
+failed_start() {  # $1: what standard output holds, $2: how standard error starts, then the command
+  local out=$1 err=$2
+  shift 2
+  start "$@"
+  ended
+  ((status == 1)) || fail "status $status"
+  grep -qF "$out" "$work/out" && ! grep -q "Init OK" "$work/out" || fail "standard output"
+  [[ $(cat "$work/err") == "$err"* ]] || fail "standard error"
+}
+case_failed_starts() {
+  local error="Texture::Load - loading error"
+  serve -extension GLX
+  failed_start "" "Main: Could not create the window"
+  serve
+  failed_start "" "Main: Could not initialize SDL" env DISPLAY=
+  # A copy of the program started elsewhere: no folder it looks in holds the bundle.
+  failed_start "Texture: Loading $texture" "$error"$'\n'"Main: Error: Init failed!" \
+    sh -c 'cp "$0" "$1" && cd / && exec "$1/trevalin"' "$exe" "$work"
+  # The bundle where it starts comes first, even a broken one.
+  mkdir -p "$work/${texture%/*}" && : >"$work/$texture"
+  failed_start "" "$error" env -C "$work"
+}
+case_empty_shader() {  # the shader paths are fixed in the program: an empty file goes over one
+  why=$(unshare -m true 2>&1) || { echo "skipped: needs a private mount namespace: $why"; exit 77; }
+  serve
+  failed_start "Scene: Could not initialize the shaders" "Main: Error: Init failed!" \
+    unshare -m sh -c ': >"$1" && mount --bind "$1" "$2" && exec "$0"' "$exe" "$work/empty" "$src/shader/basic.frag"
+}
+
+"case_$3"

@@ -69,28 +69,10 @@ x.XSendEvent(d, w, 0, 0, c.byref(event))
 x.XCloseDisplay(d)
 EOF
 }
-startup() {  # the start-up lines, numbers and the texture's address put by
-  sed -E 's/_ID:0x[0-9a-f]+/_ID:@/; s/(Vertices|Triangles): [1-9][0-9]*/\1: @/; s/[0-9]+ms$/@ms/' "$work/out" | head -n 16
-}
-expected_startup() {
-  cat <<EOF
-____ Scene: Load vertex shader: $src/shader/basic.vert
-____ Scene: Load fragment shader: $src/shader/basic.frag
-____ Scene: Scene prepare
-____ Scene: Scene init
-Scene: load textures
-Texture: _ID:@ - unit:0
-Texture: Loading $texture
-Scene: load models
-Mesh: Loading $src/models/cat.ply
-Vertices: @
-Properties: 8
-Triangles: @
-Mesh: PLY loading: @ms
-Mesh: Tangents calculations (with classes): @ms
-____ Main: Init OK
-____ Main: Init OK!
-EOF
+started() {  # the shader paths first, then the rest of the start-up (test_shell reads it all)
+  diff <(head -n 2 "$work/out") <(printf '____ Scene: Load %s shader: %s\n' \
+    vertex "$src/shader/basic.vert" fragment "$src/shader/basic.frag") &&
+    grep -qx '____ Main: Init OK!' "$work/out"
 }
 
 # Caption and size, the turning cube, keys and the left button reported, and
@@ -114,8 +96,8 @@ run_and_quit() {
   xdotool mouseup 3 mouseup 1 mousedown 3 mouseup 3 key --window "$win" "$1" 2>/dev/null
   ended
   ((status == 0)) || fail "status $status"
-  diff <(startup) <(expected_startup) || fail "start-up lines"
-  diff <(tail -n +17 "$work/out") <(printf 'Main: %s pressed:\n' x space 1 2 3 4 r y z
+  started || fail "start-up lines"
+  diff <(sed '1,/^____ Main: Init OK!$/d' "$work/out") <(printf 'Main: %s pressed:\n' x space 1 2 3 4 r y z
     printf 'Main: Left MOUSE button pressed:\n%.0s' 1 2) || fail "input lines"
   [[ ! -s $work/err ]] || fail "standard error"
 }
@@ -135,7 +117,7 @@ case_gl_calls_resize_and_close() {
   request_close
   ended
   ((status == 0)) || fail "status $status"
-  diff <(startup) <(expected_startup) || fail "start-up lines"
+  started || fail "start-up lines"
   # apitrace marks the calls it makes itself as fake.
   apitrace dump --color=never "$work/run.trace" 2>/dev/null | grep -v '// fake' >"$work/calls"
   sed -n '/glCreateProgram(/,/glClear(/p' "$work/calls" >"$work/setup"

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "alloc_counter.h"
+
 class Matrix;
 
 namespace testsupport {
@@ -34,8 +36,5 @@ struct Rgb { int r, g, b; };
 Rgb ReadPixel(int x, int y);  // from the back buffer, origin bottom left
 // Whether a pixel shows the colour (0 to 1) in some clear shade, as lighting leaves it.
 testing::AssertionResult Shows(Rgb c, float r, float g, float b);
-
-// Heap allocations through operator new so far; calling it links a counting one.
-std::size_t AllocationCount();
 
 }  // namespace testsupport

@@ -2,10 +2,7 @@
 # Installs the Debian packages that building, running and testing need.
 # Does nothing when every one of them is already there.
 set -euo pipefail
-
-installed() {
-  [[ $(dpkg-query -W -f='${Status}' "$1" 2>/dev/null || true) == "install ok installed" ]]
-}
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # SDL 1.2 itself or sdl12-compat: whichever is installed stays, since each
 # conflicts with the other.

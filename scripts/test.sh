@@ -7,6 +7,7 @@
 # compiler warnings into errors (CI does).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/lib.sh"
 build="$root/build"
 sanitized="$root/build-sanitize"
 configure=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR="${TREVALIN_WERROR:-OFF}")
@@ -14,10 +15,6 @@ configure=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR="$
 "$root/scripts/setup.sh"
 cmake -S "$root" -B "$build" "${configure[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
-
-installed() {
-  [[ $(dpkg-query -W -f='${Status}' "$1" 2>/dev/null || true) == "install ok installed" ]]
-}
 
 # Which SDL 1.2 the programs load, as the library itself says: SDL 1.2 itself
 # reports 1.2.15, sdl12-compat 1.2.50 and later. Honours LD_LIBRARY_PATH.

@@ -10,10 +10,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib.sh"
 build="$root/build"
 sanitized="$root/build-sanitize"
-configure=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR="${TREVALIN_WERROR:-OFF}")
+# The configure step's warnings are shown; only its progress is not.
+configure=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR="${TREVALIN_WERROR:-OFF}"
+  --log-level=WARNING)
 
 "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" "${configure[@]}" >/dev/null
+cmake -S "$root" -B "$build" "${configure[@]}"
 cmake --build "$build" -j"$(nproc)"
 
 # Which SDL 1.2 the programs load, as the library itself says: SDL 1.2 itself
@@ -112,7 +114,7 @@ both_sdls "" "$build"
 # driver would be unloaded before the leak check, leaving its leaks unnamed:
 # it is kept loaded so that the suppressions can name it.
 cmake -S "$root" -B "$sanitized" "${configure[@]}" -DCMAKE_CXX_COMPILER=clang++ \
-  -DTREVALIN_SANITIZE=ON -DTREVALIN_BENCHMARKS=OFF >/dev/null
+  -DTREVALIN_SANITIZE=ON -DTREVALIN_BENCHMARKS=OFF
 cmake --build "$sanitized" -j"$(nproc)"
 both_sdls ", sanitizers" "$sanitized" ASAN_OPTIONS=alloc_dealloc_mismatch=0 UBSAN_OPTIONS=print_stacktrace=1 \
   LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \

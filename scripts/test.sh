@@ -78,17 +78,33 @@ fetch_other_sdl() {
   fi
 }
 
+# Each test that skipped itself, with why, from a JUnit report of ctest's.
+# ctest names the skipped tests but shows no output of theirs, even with
+# --output-on-failure; the report holds every test's output, where GoogleTest
+# writes the reason on the line after "<file>:<line>: Skipped".
+skip_reasons() {
+  awk '
+    function text(s) {
+      gsub(/&lt;/, "<", s); gsub(/&gt;/, ">", s); gsub(/&quot;/, "\"", s); gsub(/&amp;/, "\\&", s)
+      return s
+    }
+    /<testcase / { match($0, /name="[^"]*"/); name = text(substr($0, RSTART + 6, RLENGTH - 7)) }
+    reason { print "   skipped: " name ": " ($0 == "" || /^\[  SKIPPED \]/ ? "(no reason given)" : text($0)) }
+    { reason = /: Skipped$/ }
+  ' "$1"
+}
+
 # Runs the unit and end-to-end tests of a build folder, names the SDL they ran
 # on and the tests that skipped themselves (with why), and gives their time.
 suite() {
-  local name=$1 dir=$2 start=$SECONDS status=0
+  local name=$1 dir=$2 start=$SECONDS status=0 report="$2/Testing/junit.xml"
   echo "== $name: on $(sdl_kind) from $(sdl_file)"
+  rm -f "$report"
   # -noreset: the server would otherwise reset whenever its last client left,
   # and refuse the next test's connection while it does.
-  (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure -j"$(nproc)") ||
-    status=$?
-  grep -h -A1 ': Skipped$' "$dir/Testing/Temporary/LastTest.log" 2>/dev/null |
-    grep -v -e ': Skipped$' -e '^--$' | sed 's/^/   skipped: /' || true
+  (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
+    ctest --output-on-failure --output-junit "$report" -j"$(nproc)") || status=$?
+  [[ ! -f $report ]] || skip_reasons "$report"
   echo "== $name: $([[ $status -eq 0 ]] && echo passed || echo FAILED) in $((SECONDS - start)) s"
   return $status
 }

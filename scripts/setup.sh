@@ -17,6 +17,7 @@ packages=(
   xvfb xauth xdotool x11-apps x11-utils imagemagick
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev llvm  # llvm: llvm-symbolizer, which names the functions in sanitizer reports
+  clang-format  # scripts/check-format.sh
   apitrace
   libassimp-dev
   zlib1g-dev

@@ -113,11 +113,12 @@ suite() {
 both_sdls() {
   local name=$1 dir=$2
   shift 2
-  (export "$@"; suite "Installed SDL$name" "$dir") || failed+=("installed SDL$name")
+  # export with no names would list the whole environment.
+  ([[ $# -eq 0 ]] || export "$@"; suite "Installed SDL$name" "$dir") || failed+=("installed SDL$name")
   if [[ -z $other_path ]]; then
     echo "== Other SDL$name: not applicable: $other_name"
   else
-    (export "$@" LD_LIBRARY_PATH="$other_path${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+    ([[ $# -eq 0 ]] || export "$@"; export LD_LIBRARY_PATH="$other_path${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
      suite "Other SDL$name" "$dir") || failed+=("other SDL$name")
   fi
 }

@@ -4,28 +4,8 @@
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "Scene.h"
-
-namespace {
-std::atomic<std::size_t> allocations{0};
-}
-
-// Kept out of line: inlined into this file's own new/delete pairs, GCC would
-// take malloc and free for a mismatched pair.
-[[gnu::noinline]] void* operator new(std::size_t size) {
-  ++allocations;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-[[gnu::noinline]] void* operator new[](std::size_t size) { return operator new(size); }
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete[](void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#include "alloc_counter.h"
 
 namespace {
 
@@ -58,7 +38,7 @@ void Report(benchmark::State& state, std::size_t allocated) {
 void BM_SceneRender(benchmark::State& state) {
   Scene* scene = SceneOnAWindow();
   if (!scene) return state.SkipWithError("no GL window");
-  const std::size_t before = allocations.load();
+  const std::size_t before = testsupport::AllocationCount();
   int frames = 0;
   for (auto _ : state) {
     scene->render();
@@ -69,7 +49,7 @@ void BM_SceneRender(benchmark::State& state) {
       state.ResumeTiming();
     }
   }
-  Report(state, allocations.load() - before);
+  Report(state, testsupport::AllocationCount() - before);
   glFinish();
 }
 BENCHMARK(BM_SceneRender);
@@ -78,12 +58,12 @@ BENCHMARK(BM_SceneRender);
 void BM_SceneRenderFinished(benchmark::State& state) {
   Scene* scene = SceneOnAWindow();
   if (!scene) return state.SkipWithError("no GL window");
-  const std::size_t before = allocations.load();
+  const std::size_t before = testsupport::AllocationCount();
   for (auto _ : state) {
     scene->render();
     glFinish();
   }
-  Report(state, allocations.load() - before);
+  Report(state, testsupport::AllocationCount() - before);
 }
 BENCHMARK(BM_SceneRenderFinished)->UseRealTime();
 

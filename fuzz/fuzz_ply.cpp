@@ -72,8 +72,8 @@ Outcome Read(const char* data, size_t size, size_t chunk, size_t maxLine, bool e
 // The fast number reader against the exact one on every token the input
 // holds, cut at every length: each seam of the fast path's limits is met.
 void CheckNumbers(const char* data, size_t size) {
-  std::vector<char> text(size + LineReader::kSlack, 0);
-  std::memcpy(text.data(), data, size);
+  std::vector<char> text(data, data + size);
+  text.resize(size + LineReader::kSlack);
   const char* e = text.data() + size;
   for (const char* p = text.data(); p < e; ++p) {
     const char* fast = p;

@@ -10,8 +10,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-fuzz"
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-  -DTREVALIN_FUZZERS=ON -DTREVALIN_TESTS=OFF -DTREVALIN_BENCHMARKS=OFF >/dev/null
-cmake --build "$build" --target fuzz_ply -j2
+  -DTREVALIN_FUZZERS=ON -DTREVALIN_TESTS=OFF -DTREVALIN_BENCHMARKS=OFF --log-level=WARNING
+cmake --build "$build" --target fuzz_ply -j"$(nproc)"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

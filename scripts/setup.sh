@@ -2,10 +2,7 @@
 # Installs the Debian packages that building, running and testing need.
 # Does nothing when every one of them is already there.
 set -euo pipefail
-
-installed() {
-  [[ $(dpkg-query -W -f='${Status}' "$1" 2>/dev/null || true) == "install ok installed" ]]
-}
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # SDL 1.2 itself or sdl12-compat: whichever is installed stays, since each
 # conflicts with the other.
@@ -20,6 +17,7 @@ packages=(
   xvfb xauth xdotool x11-apps x11-utils imagemagick
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev llvm  # llvm: llvm-symbolizer, which names the functions in sanitizer reports
+  clang-format  # scripts/check-format.sh
   apitrace
   libassimp-dev
   zlib1g-dev

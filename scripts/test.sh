@@ -7,17 +7,16 @@
 # compiler warnings into errors (CI does).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/lib.sh"
 build="$root/build"
 sanitized="$root/build-sanitize"
-configure=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR="${TREVALIN_WERROR:-OFF}")
+# The configure step's warnings are shown; only its progress is not.
+configure=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR="${TREVALIN_WERROR:-OFF}"
+  --log-level=WARNING)
 
 "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" "${configure[@]}" >/dev/null
+cmake -S "$root" -B "$build" "${configure[@]}"
 cmake --build "$build" -j"$(nproc)"
-
-installed() {
-  [[ $(dpkg-query -W -f='${Status}' "$1" 2>/dev/null || true) == "install ok installed" ]]
-}
 
 # Which SDL 1.2 the programs load, as the library itself says: SDL 1.2 itself
 # reports 1.2.15, sdl12-compat 1.2.50 and later. Honours LD_LIBRARY_PATH.
@@ -79,17 +78,33 @@ fetch_other_sdl() {
   fi
 }
 
+# Each test that skipped itself, with why, from a JUnit report of ctest's.
+# ctest names the skipped tests but shows no output of theirs, even with
+# --output-on-failure; the report holds every test's output, where GoogleTest
+# writes the reason on the line after "<file>:<line>: Skipped".
+skip_reasons() {
+  awk '
+    function text(s) {
+      gsub(/&lt;/, "<", s); gsub(/&gt;/, ">", s); gsub(/&quot;/, "\"", s); gsub(/&amp;/, "\\&", s)
+      return s
+    }
+    /<testcase / { match($0, /name="[^"]*"/); name = text(substr($0, RSTART + 6, RLENGTH - 7)) }
+    reason { print "   skipped: " name ": " ($0 == "" || /^\[  SKIPPED \]/ ? "(no reason given)" : text($0)) }
+    { reason = /: Skipped$/ }
+  ' "$1"
+}
+
 # Runs the unit and end-to-end tests of a build folder, names the SDL they ran
 # on and the tests that skipped themselves (with why), and gives their time.
 suite() {
-  local name=$1 dir=$2 start=$SECONDS status=0
+  local name=$1 dir=$2 start=$SECONDS status=0 report="$2/Testing/junit.xml"
   echo "== $name: on $(sdl_kind) from $(sdl_file)"
+  rm -f "$report"
   # -noreset: the server would otherwise reset whenever its last client left,
   # and refuse the next test's connection while it does.
-  (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure -j"$(nproc)") ||
-    status=$?
-  grep -h -A1 ': Skipped$' "$dir/Testing/Temporary/LastTest.log" 2>/dev/null |
-    grep -v -e ': Skipped$' -e '^--$' | sed 's/^/   skipped: /' || true
+  (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
+    ctest --output-on-failure --output-junit "$report" -j"$(nproc)") || status=$?
+  [[ ! -f $report ]] || skip_reasons "$report"
   echo "== $name: $([[ $status -eq 0 ]] && echo passed || echo FAILED) in $((SECONDS - start)) s"
   return $status
 }
@@ -98,11 +113,12 @@ suite() {
 both_sdls() {
   local name=$1 dir=$2
   shift 2
-  (export "$@"; suite "Installed SDL$name" "$dir") || failed+=("installed SDL$name")
+  # export with no names would list the whole environment.
+  ([[ $# -eq 0 ]] || export "$@"; suite "Installed SDL$name" "$dir") || failed+=("installed SDL$name")
   if [[ -z $other_path ]]; then
     echo "== Other SDL$name: not applicable: $other_name"
   else
-    (export "$@" LD_LIBRARY_PATH="$other_path${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+    ([[ $# -eq 0 ]] || export "$@"; export LD_LIBRARY_PATH="$other_path${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
      suite "Other SDL$name" "$dir") || failed+=("other SDL$name")
   fi
 }
@@ -115,7 +131,7 @@ both_sdls "" "$build"
 # driver would be unloaded before the leak check, leaving its leaks unnamed:
 # it is kept loaded so that the suppressions can name it.
 cmake -S "$root" -B "$sanitized" "${configure[@]}" -DCMAKE_CXX_COMPILER=clang++ \
-  -DTREVALIN_SANITIZE=ON -DTREVALIN_BENCHMARKS=OFF >/dev/null
+  -DTREVALIN_SANITIZE=ON -DTREVALIN_BENCHMARKS=OFF
 cmake --build "$sanitized" -j"$(nproc)"
 both_sdls ", sanitizers" "$sanitized" ASAN_OPTIONS=alloc_dealloc_mismatch=0 UBSAN_OPTIONS=print_stacktrace=1 \
   LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "alloc_counter.h"
+
 class Matrix;
 
 namespace testsupport {
@@ -35,8 +37,5 @@ class GLTest : public ::testing::Test {
  protected:
   void SetUp() override;
 };
-
-// Heap allocations through operator new so far; calling it links a counting one.
-std::size_t AllocationCount();
 
 }  // namespace testsupport

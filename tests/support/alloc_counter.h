@@ -1,0 +1,9 @@
+#pragma once
+#include <cstddef>
+
+namespace testsupport {
+
+// Heap allocations through operator new so far; calling it links a counting one.
+std::size_t AllocationCount();
+
+}  // namespace testsupport

@@ -13,8 +13,9 @@ packages=(
   build-essential cmake pkg-config
   "$sdl" libsdl-image1.2-dev
   libsdl2-2.0-0  # sdl12-compat's runtime, for the test command's second pass
-  libgl-dev libgl1-mesa-dri libx11-dev
+  libgl-dev libgl1-mesa-dri
   xvfb xauth xdotool x11-apps x11-utils imagemagick
+  python3  # the end-to-end test sends the window manager's close request through libX11
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev llvm  # llvm: llvm-symbolizer, which names the functions in sanitizer reports
   clang-format  # scripts/check-format.sh

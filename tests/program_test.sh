@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The program as a user meets it: on a private X server, driven with X input.
 #   program_test.sh PROGRAM SOURCE_FOLDER CASE     (CASE: a case_ function below)
-# Exits 77 where the case cannot run here, saying why.
+# Exits 77 (skipped) where the case cannot run here, saying why.
 set -uo pipefail
 exe=$1 src=$2
 build=$(dirname "$exe") work=$(mktemp -d)
@@ -159,7 +159,8 @@ case_failed_starts() {
   failed_start "" "$error" env -C "$work"
 }
 case_empty_shader() {  # the shader paths are fixed in the program: an empty file goes over one
-  why=$(unshare -m true 2>&1) || { echo "skipped: needs a private mount namespace: $why"; exit 77; }
+  # A skip says why in GoogleTest's shape, which the test command reports.
+  why=$(unshare -m true 2>&1) || { printf '%s: Skipped\nneeds a private mount namespace: %s\n' "$0" "$why"; exit 77; }
   serve
   failed_start "Scene: Could not initialize the shaders" "Main: Error: Init failed!" \
     unshare -m sh -c ': >"$1" && mount --bind "$1" "$2" && exec "$0"' "$exe" "$work/empty" "$src/shader/basic.frag"

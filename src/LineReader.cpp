@@ -158,7 +158,7 @@ bool LineReader::Fill() {
     ssize_t n;
     do n = read(src.fd, buf.get() + end, want);
     while (n < 0 && errno == EINTR);
-    got = n > 0 ? static_cast<std::size_t>(n) : 0;
+    got = static_cast<std::size_t>(std::max<ssize_t>(n, 0));
   } else {
     got = std::min(want, src.size - offset);
     if (got) std::memcpy(buf.get() + end, src.data + offset, got);

@@ -1,8 +1,10 @@
 #include "Matrix.h"
 
+#include <array>
 #include <cstddef>
 #include <cstring>
 #include <iostream>
+#include <utility>
 
 Matrix::Matrix(int stackCapacity) : stack(nullptr), stackSize(stackCapacity), stackDepth(0) {
   LoadIdentity();
@@ -38,7 +40,7 @@ void Matrix::Load(const float* m) {
 void Matrix::Load(float a0, float a1, float a2, float a3, float a4, float a5, float a6, float a7,
                   float a8, float a9, float a10, float a11, float a12, float a13, float a14,
                   float a15) {
-  const float m[16] = {a0, a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15};
+  const Elements m = {a0, a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15};
   Load(m);
 }
 
@@ -49,7 +51,7 @@ void Matrix::Invert() {
   if (d == 0.0f) return;
   const float s = 1.0f / d;
 
-  float r[16];
+  Elements r;
   r[0] = (a[5] * a[10] - a[6] * a[9]) * s;
   r[1] = (a[1] * a[10] - a[2] * a[9]) * (-s);
   r[2] = (a[1] * a[6] - a[2] * a[5]) * s;
@@ -70,16 +72,12 @@ void Matrix::Invert() {
 }
 
 void Matrix::Transpose() {
-  static const int pairs[6][2] = {{1, 4}, {2, 8}, {3, 12}, {6, 9}, {7, 13}, {11, 14}};
-  for (const auto& p : pairs) {
-    const float t = elements[p[0]];
-    elements[p[0]] = elements[p[1]];
-    elements[p[1]] = t;
-  }
+  static const std::pair<int, int> pairs[] = {{1, 4}, {2, 8}, {3, 12}, {6, 9}, {7, 13}, {11, 14}};
+  for (const auto& [a, b] : pairs) std::swap(elements[a], elements[b]);
 }
 
 float* Matrix::VecMult(float* v) const {
-  const float u[4] = {v[0], v[1], v[2], v[3]};
+  const std::array u{v[0], v[1], v[2], v[3]};
   for (int i = 0; i < 4; ++i) {
     v[i] = 0.0f;
     for (int j = 0; j < 4; ++j) v[i] += u[j] * elements[4 * j + i];
@@ -88,7 +86,7 @@ float* Matrix::VecMult(float* v) const {
 }
 
 Matrix& Matrix::RightMult(const float* b) {
-  float t[16] = {};
+  Elements t = {};
   for (int i = 0; i < 4; ++i)
     for (int j = 0; j < 4; ++j)
       for (int k = 0; k < 4; ++k) t[4 * i + j] += elements[4 * k + j] * b[4 * i + k];

@@ -9,6 +9,9 @@ inline constexpr double kPi = 3.141592653589793;
 // matrices that is allocated once, at construction.
 class Matrix {
  public:
+  // Sixteen floats, column-major.
+  using Elements = float[16];
+
   explicit Matrix(int stackCapacity);
   ~Matrix();
 
@@ -43,7 +46,7 @@ class Matrix {
   Matrix operator*(const Matrix& y) const;
 
  protected:
-  float elements[16];
+  Elements elements;
   float* stack;
   int stackSize;
   int stackDepth;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <iostream>
 #include <limits>
 #include <stdexcept>
@@ -145,7 +146,7 @@ void Mesh::ClassTangents() {
 
 void Mesh::CalcTangents() {
   if (!vertices || !texCoords || !indices || !tangents) return;
-  float tangent[3] = {0.0f, 0.0f, 0.0f};
+  std::array tangent{0.0f, 0.0f, 0.0f};
   for (uint64_t k = 0; k < numTriangles; ++k) {
     const uint32_t* tri = indices + 3 * k;
     const uint32_t ia = tri[0], ib = tri[1], ic = tri[2];
@@ -156,8 +157,8 @@ void Mesh::CalcTangents() {
     const float* tb = texCoords + 2 * ib;
     const float* tc = texCoords + 2 * ic;
 
-    const float e1[3] = {pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]};
-    const float e2[3] = {pc[0] - pa[0], pc[1] - pa[1], pc[2] - pa[2]};
+    const std::array e1{pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]};
+    const std::array e2{pc[0] - pa[0], pc[1] - pa[1], pc[2] - pa[2]};
     const float du1 = tb[0] - ta[0], dv1 = tb[1] - ta[1];
     const float du2 = tc[0] - ta[0], dv2 = tc[1] - ta[1];
     const float det = dv1 * du2 - du1 * dv2;

@@ -128,10 +128,10 @@ NUMBERS_HOT bool WideFloat(const char* s, long length, bool negative, float& out
 // if it is anything else. Up to eight digits, one conversion reads them;
 // more take a second one.
 NUMBERS_HOT bool TokenFloat(const char* p, const char* t, float& out) {
-  static constexpr uint64_t kLow[8] = {0,          0xff,         0xffff,         0xffffff,
-                                       0xffffffff, 0xffffffffff, 0xffffffffffff, 0xffffffffffffff};
-  static constexpr uint32_t kPow10[9] = {1,      10,      100,      1000,     10000,
-                                         100000, 1000000, 10000000, 100000000};
+  static constexpr uint64_t kLow[] = {0,          0xff,         0xffff,         0xffffff,
+                                      0xffffffff, 0xffffffffff, 0xffffffffffff, 0xffffffffffffff};
+  static constexpr uint32_t kPow10[] = {1,      10,      100,      1000,     10000,
+                                        100000, 1000000, 10000000, 100000000};
   const char* s = p + (*p == ' ');
   const char c = *s;
   const bool negative = c == '-';

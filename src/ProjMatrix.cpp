@@ -3,7 +3,7 @@
 #include <cmath>
 
 void ProjMatrix::Ortho(float l, float r, float b, float t, float n, float f) {
-  float o[16] = {};
+  Elements o = {};
   o[0] = 2.0f / (r - l);
   o[5] = 2.0f / (t - b);
   o[10] = -2.0f / (f - n);
@@ -15,7 +15,7 @@ void ProjMatrix::Ortho(float l, float r, float b, float t, float n, float f) {
 }
 
 void ProjMatrix::Frustum(float l, float r, float b, float t, float n, float f) {
-  float p[16] = {};
+  Elements p = {};
   p[0] = (n + n) / (r - l);
   p[5] = (n + n) / (t - b);
   p[8] = (r + l) / (r - l);

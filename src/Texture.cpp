@@ -18,11 +18,11 @@ const char* const kLoadError = "Texture::Load - loading error";
 
 // Masks under which SDL describes pixels stored as R, G, B[, A] bytes.
 #if SDL_BYTEORDER == SDL_LIL_ENDIAN
-constexpr Uint32 kRgbMasks[3] = {0x0000FF, 0x00FF00, 0xFF0000};
-constexpr Uint32 kRgbaMasks[4] = {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000};
+constexpr Uint32 kRgbMasks[] = {0x0000FF, 0x00FF00, 0xFF0000};
+constexpr Uint32 kRgbaMasks[] = {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000};
 #else
-constexpr Uint32 kRgbMasks[3] = {0xFF0000, 0x00FF00, 0x0000FF};
-constexpr Uint32 kRgbaMasks[4] = {0xFF000000, 0x00FF0000, 0x0000FF00, 0x000000FF};
+constexpr Uint32 kRgbMasks[] = {0xFF0000, 0x00FF00, 0x0000FF};
+constexpr Uint32 kRgbaMasks[] = {0xFF000000, 0x00FF0000, 0x0000FF00, 0x000000FF};
 #endif
 
 struct SurfaceDeleter {

@@ -26,7 +26,7 @@ void ViewMatrix::Rotate(float angle, float x, float y, float z) {
   const double xy = x * y, yx = y * x, xz = x * z, yz = y * z;
   const double dx = x, dy = y, dz = z;
 
-  float r[16] = {};
+  Elements r = {};
   r[0] = static_cast<float>(c + xx * k);
   r[1] = static_cast<float>(s * dz + yx * k);
   r[2] = static_cast<float>(xz * k - s * dy);

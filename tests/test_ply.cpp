@@ -1,5 +1,8 @@
+#include <algorithm>
+#include <cctype>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <regex>
@@ -8,6 +11,7 @@
 
 #include "LineReader.h"
 #include "Mesh.h"
+#include "NumberReader.h"
 #include "support.h"
 
 namespace {
@@ -201,6 +205,37 @@ TEST(PlyRead, NumbersReadAsStrtofReadsThem) {
   EXPECT_EQ(std::vector<float>(m.Vertices(), m.Vertices() + 60000), want[0]);
   EXPECT_EQ(std::vector<float>(m.Normals(), m.Normals() + 60000), want[1]);
   EXPECT_EQ(std::vector<float>(m.TexCoords(), m.TexCoords() + 40000), want[2]);
+}
+
+// The fast path takes the plain decimals real files hold, as strtof reads
+// them; anything else it leaves to the exact path.
+TEST(PlyRead, TheFastPathTakesPlainDecimals) {
+  const std::pair<const char*, bool> tokens[] = {{"7", true},
+                                                 {"-0.5", true},
+                                                 {"+12.25", true},
+                                                 {".125", true},
+                                                 {"12345678", true},
+                                                 {"123456789.5", true},
+                                                 {"0.00000012345678", true},
+                                                 {"1234567890123456", true},
+                                                 {"12345678901234567", false},
+                                                 {"1e5", false},
+                                                 {"1.2.3", false},
+                                                 {"0x1", false}};
+  for (const auto& [token, fast] : tokens) {
+    const std::string text = std::string(" ") + token + " " + std::string(48, '\0');
+    float value = 0;
+    EXPECT_EQ(numbers::TokenFloat(text.data(), numbers::NextSeparator(&text[1]), value), fast)
+        << token;
+    EXPECT_EQ(fast ? value : std::strtof(token, nullptr), std::strtof(token, nullptr)) << token;
+  }
+  for (const auto& [token, fast] :
+       {std::pair{" 0 ", true}, {" 9999999 ", true}, {" 12345678 ", false}}) {
+    const std::string text = token + std::string(48, '\0');
+    uint32_t index = 0;
+    EXPECT_EQ(numbers::TokenIndex(text.data(), numbers::NextSeparator(&text[1]), index), fast);
+    EXPECT_EQ(index, fast ? std::stoul(token) : 0) << token;
+  }
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ LineReader::LineReader(const TextSource& source)
 }
 
 uint64_t LineReader::Size() const {
-  if (src.fd < 0) return src.size;
+  if (src.InMemory()) return src.size;
   struct stat st;
   if (fstat(src.fd, &st) != 0 || st.st_size < 0) return 0;
   return static_cast<uint64_t>(st.st_size);
@@ -116,13 +116,11 @@ bool LineReader::Lines(const char*& begin, const char*& stop) {
 void LineReader::Rewind() {
   eof = false;
   if (fail) return;
-  if (src.fd >= 0) {
-    if (lseek(src.fd, 0, SEEK_SET) != 0) {
-      fail = true;
-      return;
-    }
-  } else {
+  if (src.InMemory()) {
     offset = 0;
+  } else if (lseek(src.fd, 0, SEEK_SET) != 0) {
+    fail = true;
+    return;
   }
   pos = end = 0;
   drained = false;
@@ -154,15 +152,15 @@ bool LineReader::Fill() {
   Compact(!full ? cap : cap == 0 ? firstCap : std::min(cap * 2, maxLine + chunk));
   const std::size_t want = std::min(chunk, cap - end);
   std::size_t got = 0;
-  if (src.fd >= 0) {
+  if (src.InMemory()) {
+    got = std::min(want, src.size - offset);
+    if (got) std::memcpy(buf.get() + end, src.data + offset, got);
+    offset += got;
+  } else {
     ssize_t n;
     do n = read(src.fd, buf.get() + end, want);
     while (n < 0 && errno == EINTR);
     got = static_cast<std::size_t>(std::max<ssize_t>(n, 0));
-  } else {
-    got = std::min(want, src.size - offset);
-    if (got) std::memcpy(buf.get() + end, src.data + offset, got);
-    offset += got;
   }
   if (got == 0) {
     drained = true;

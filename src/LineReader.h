@@ -4,18 +4,21 @@
 #include <memory>
 #include <string_view>
 
-// Where text comes from: an open file (fd >= 0), or memory (fd < 0). Small
+// Where text comes from: an open file, or memory. Small
 // chunks and line limits let tests and the fuzzer reach every buffer seam
 // with short inputs.
 struct TextSource {
   static constexpr std::size_t kChunk = std::size_t(1) << 20;
   static constexpr std::size_t kMaxLine = std::size_t(16) << 20;
 
+  static constexpr int kMemory = -1;  // the fd of text in memory
+
   static TextSource File(int fd) { return {fd, nullptr, 0, kChunk, kMaxLine}; }
   static TextSource Memory(std::string_view text, std::size_t chunk = kChunk,
                            std::size_t maxLine = kMaxLine) {
-    return {-1, text.data(), text.size(), chunk, maxLine};
+    return {kMemory, text.data(), text.size(), chunk, maxLine};
   }
+  bool InMemory() const { return fd == kMemory; }
 
   int fd;
   const char* data;

@@ -28,10 +28,11 @@ start() {  # the program from the build folder, after the command given, if any
   app=$!
 }
 ended() { wait "$app"; status=$?; }
-find_window() {  # the visible top-level window (SDL may replace its first one), once named
-  win=$(timeout 20 xdotool search --sync --onlyvisible --maxdepth 1 --class . 2>/dev/null | head -n 1)
-  [[ -n $win ]] && poll 5 test -n "$(xdotool getwindowname "$win")" || fail "no window"
+named_window() {  # the visible top-level window (SDL may replace its first one), once named
+  win=$(xdotool search --onlyvisible --maxdepth 1 --class . 2>/dev/null | head -n 1)
+  [[ -n $win && -n $(xdotool getwindowname "$win" 2>/dev/null) ]]
 }
+find_window() { poll 60 named_window || fail "no window"; }
 faces() {  # the face at each x,y: 0-3 the sides above the back (top, right, bottom, left), 4 the back, 5 the clear colour
   local format="" p
   for p in "$@"; do format+="%[pixel:p{$p}] "; done

@@ -45,7 +45,7 @@ LineReader::LineReader(const TextSource& source)
   // A short text gets a buffer of its own size (one byte more, so that the
   // read which finds the end needs no room of its own). A size that cannot
   // be told gives a small buffer that doubles as it fills.
-  firstCap = static_cast<std::size_t>(std::min<uint64_t>(chunk, Size() + 1));
+  Compact(static_cast<std::size_t>(std::min<uint64_t>(chunk, Size() + 1)));
 }
 
 uint64_t LineReader::Size() const {
@@ -71,16 +71,14 @@ bool LineReader::GetLine(std::string_view& line, std::string_view needle, bool* 
     const std::size_t avail = end - pos;
     const std::size_t window = std::min(avail, maxLine + 1);
     const char* start = buf.get() + pos;
-    if (window > scanned) {
-      const void* nl = std::memchr(start + scanned, '\n', window - scanned);
-      if (nl) {
-        line = std::string_view(start, static_cast<const char*>(nl) - start);
-        pos += line.size() + 1;
-        if (found) *found = Contains(line, needle);
-        return true;
-      }
-      scanned = window;
+    const void* nl = std::memchr(start + scanned, '\n', window - scanned);
+    if (nl) {
+      line = std::string_view(start, static_cast<const char*>(nl) - start);
+      pos += line.size() + 1;
+      if (found) *found = Contains(line, needle);
+      return true;
     }
+    scanned = window;
     if (avail > maxLine) return LongLine(line, needle, found);
     if (!Fill()) {
       if (avail == 0) {
@@ -149,7 +147,7 @@ bool LineReader::Fill() {
   if (drained) return false;
   // A full buffer holds less than a line (longer lines take LongLine): it doubles.
   const bool full = end - pos == cap;
-  Compact(!full ? cap : cap == 0 ? firstCap : std::min(cap * 2, maxLine + chunk));
+  Compact(full ? std::min(cap * 2, maxLine + chunk) : cap);
   const std::size_t want = std::min(chunk, cap - end);
   std::size_t got = 0;
   if (src.InMemory()) {

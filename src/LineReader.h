@@ -72,7 +72,6 @@ class LineReader {
   const TextSource src;
   const std::size_t chunk;
   const std::size_t maxLine;
-  std::size_t firstCap;  // what the first read needs: a chunk, or less for a short text
   std::unique_ptr<char[]> buf;
   std::size_t cap = 0;
   std::size_t pos = 0;     // first unread byte

@@ -3,7 +3,8 @@
 #include <benchmark/benchmark.h>
 
 #include <SDL.h>
-#include <GL/gl.h>
+
+#include "GLFunctions.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -36,7 +37,7 @@ Scene* SceneOnAWindow() {
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return static_cast<Scene*>(nullptr);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    if (!SDL_SetVideoMode(800, 600, 0, SDL_OPENGL)) return static_cast<Scene*>(nullptr);
+    if (!SDL_SetVideoMode(800, 600, 0, SDL_OPENGL) || glfunctions::Load()) return static_cast<Scene*>(nullptr);
     auto* s = new Scene;
     s->prepare();
     if (!s->init()) return static_cast<Scene*>(nullptr);

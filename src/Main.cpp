@@ -4,6 +4,8 @@
 #include <exception>
 #include <iostream>
 
+#include "GLFunctions.h"
+
 Scene scene;
 
 int16_t x_move = 0;
@@ -173,6 +175,12 @@ int SDL_main(int, char**) {
   if (!SDL_SetVideoMode(kWidth, kHeight, 0, SDL_OPENGL | SDL_RESIZABLE)) {
     std::cerr << "Main: Could not create the window" << std::endl;
     std::cerr << SDL_GetError() << std::endl;
+    SDL_Quit();
+    return 1;
+  }
+  // Functions newer than OpenGL 1.1 exist only once a context does.
+  if (const char* missing = glfunctions::Load()) {
+    std::cerr << "Main: OpenGL 2.0 function missing: " << missing << std::endl;
     SDL_Quit();
     return 1;
   }

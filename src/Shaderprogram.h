@@ -1,8 +1,5 @@
 #pragma once
 
-#include <GL/gl.h>
-#include <GL/glext.h>
-
 #include <cstdint>
 #include <fstream>
 #include <functional>
@@ -12,6 +9,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "GLFunctions.h"
 
 // One GLSL program of a vertex and a fragment stage, each read from a file.
 // Construction makes no GL call, so the object may be created before any

@@ -1,6 +1,5 @@
 #pragma once
-#include <GL/gl.h>
-#include <GL/glext.h>
+#include "GLFunctions.h"
 #include <cstdint>
 
 // Owns the GL buffers of one triangle mesh: four per-vertex attribute arrays

@@ -154,14 +154,15 @@ TEST(PlyRead, NumbersReadAsStrtofReadsThem) {
 
 }  // namespace
 
-// Linked with --wrap=glBufferData: each upload noted as its target, size and first float.
+// A seam in glBufferData: each upload noted as its target, size and first float.
 static std::string uploads;
-extern "C" void __real_glBufferData(GLenum, GLsizeiptr, const void*, GLenum);
-extern "C" void __wrap_glBufferData(GLenum target, GLsizeiptr size, const void* data, GLenum use) {
+static PFNGLBUFFERDATAPROC real_glBufferData;
+static void APIENTRY NotingBufferData(GLenum target, GLsizeiptr size, const void* data, GLenum use) {
   uploads += (target == GL_ARRAY_BUFFER ? "array " : "indices ") + std::to_string(size) + " bytes" +
              (target == GL_ARRAY_BUFFER && size ? " from " + testing::PrintToString(*static_cast<const float*>(data)) : "") + "; ";
-  __real_glBufferData(target, size, data, use);
+  real_glBufferData(target, size, data, use);
 }
+static const testsupport::GLSeam seam(glBufferData, real_glBufferData, NotingBufferData);
 namespace {
 
 using MeshFile = testsupport::GLTest;

@@ -4,12 +4,13 @@
 #include "Shaderprogram.h"
 #include "support.h"
 
-// Linked with --wrap=glGetUniformLocation: Shaderprogram's lookups, per name.
+// A seam in glGetUniformLocation: Shaderprogram's lookups, per name.
 static std::map<std::string, int> lookups;
-extern "C" GLint __real_glGetUniformLocation(GLuint program, const GLchar* name);
-extern "C" GLint __wrap_glGetUniformLocation(GLuint program, const GLchar* name) {
-  return ++lookups[name], __real_glGetUniformLocation(program, name);
+static PFNGLGETUNIFORMLOCATIONPROC real_glGetUniformLocation;
+static GLint APIENTRY CountingGetUniformLocation(GLuint program, const GLchar* name) {
+  return ++lookups[name], real_glGetUniformLocation(program, name);
 }
+static const testsupport::GLSeam seam(glGetUniformLocation, real_glGetUniformLocation, CountingGetUniformLocation);
 
 namespace {
 

@@ -1,6 +1,5 @@
 #include "support.h"
 
-#include <GL/gl.h>
 #include <SDL.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "GLFunctions.h"
 #include "Matrix.h"
 
 namespace testsupport {
@@ -30,10 +30,19 @@ std::string ReadFile(const std::string& path) {
   return s << std::ifstream(path, std::ios::binary).rdbuf(), s.str();
 }
 
+static std::vector<std::function<void()>>& Seams() {
+  static std::vector<std::function<void()>> seams;
+  return seams;
+}
+
+void GLSeam::Add(std::function<void()> install) { Seams().push_back(std::move(install)); }
+
 void GLTest::SetUp() {
+  static const char* missing = nullptr;
   static const bool open = SDL_Init(SDL_INIT_VIDEO) == 0 && SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16) == 0 &&
-                           SDL_SetVideoMode(800, 600, 0, SDL_OPENGL | SDL_RESIZABLE) && std::atexit(SDL_Quit) == 0;
-  ASSERT_TRUE(open) << "no OpenGL window: " << SDL_GetError();
+                           SDL_SetVideoMode(800, 600, 0, SDL_OPENGL | SDL_RESIZABLE) && std::atexit(SDL_Quit) == 0 &&
+                           !(missing = glfunctions::Load()) && (std::for_each(Seams().begin(), Seams().end(), [](auto& f) { f(); }), true);
+  ASSERT_TRUE(open) << "no OpenGL window: " << (missing ? missing : SDL_GetError());
 }
 
 Rgb ReadPixel(int x, int y) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,10 +26,19 @@ template <typename F> std::string Stdout(F&& f) { return testing::internal::Capt
 
 std::vector<float> Elements(const Matrix& m);
 
-// Opens, once per process, an 800 x 600 OpenGL window through SDL.
+// Opens, once per process, an 800 x 600 OpenGL window through SDL and loads
+// the OpenGL functions, then puts every GLSeam in place.
 class GLTest : public ::testing::Test {
  protected:
   void SetUp() override;
+};
+
+// A test's stand-in for an OpenGL function of the loader's table (the
+// function's own name, say glBufferData): once the table is loaded, the
+// table calls stand_in and real holds the driver's function for it to call.
+struct GLSeam {
+  template <typename F> GLSeam(F& function, F& real, F stand_in) { Add([&function, &real, stand_in] { real = function, function = stand_in; }); }
+  static void Add(std::function<void()> install);
 };
 struct Rgb { int r, g, b; };
 Rgb ReadPixel(int x, int y);  // from the back buffer, origin bottom left

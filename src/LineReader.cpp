@@ -1,11 +1,9 @@
 #include "LineReader.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
+
+#include "System.h"
 
 namespace {
 
@@ -49,9 +47,8 @@ LineReader::LineReader(const TextSource& source)
 
 uint64_t LineReader::Size() const {
   if (src.fd < 0) return src.size;
-  struct stat st;
-  if (fstat(src.fd, &st) != 0 || st.st_size < 0) return 0;
-  return static_cast<uint64_t>(st.st_size);
+  uint64_t size = 0;
+  return os::Size(src.fd, size) ? size : 0;
 }
 
 bool LineReader::GetLine(std::string_view& line, std::string_view needle, bool* found) {
@@ -112,7 +109,7 @@ void LineReader::Rewind() {
   eof = false;
   if (fail) return;
   if (src.fd >= 0) {
-    if (lseek(src.fd, 0, SEEK_SET) != 0) {
+    if (!os::Rewind(src.fd)) {
       fail = true;
       return;
     }
@@ -149,10 +146,7 @@ bool LineReader::Fill() {
   const std::size_t want = std::min(chunk, cap - end);
   std::size_t got = 0;
   if (src.fd >= 0) {
-    ssize_t n;
-    do n = read(src.fd, buf.get() + end, want);
-    while (n < 0 && errno == EINTR);
-    got = n > 0 ? static_cast<std::size_t>(n) : 0;
+    got = os::Read(src.fd, buf.get() + end, want);
   } else {
     got = std::min(want, src.size - offset);
     if (got) std::memcpy(buf.get() + end, src.data + offset, got);

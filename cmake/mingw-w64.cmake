@@ -31,6 +31,9 @@ if(TREVALIN_WINDOWS_DEPS)
   set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 endif()
 
+# zlib (for the tests' PNG writer) is linked in as well.
+set(ZLIB_USE_STATIC_LIBS ON)
+
 # The compiler's own run-time libraries are linked in, so that a program needs
 # no DLL but SDL.dll beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -Wl,-Bstatic,--whole-archive -lwinpthread -Wl,--no-whole-archive,-Bdynamic")

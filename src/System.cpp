@@ -4,7 +4,9 @@
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -73,7 +75,7 @@ float ParseFloatC(const char* text) {
 }
 
 // SDL_image 1.2 cannot be built for Windows here; stb_image decodes instead.
-SDL_Surface* LoadImage(const char* path) { return LoadImageStb(path); }
+SDL_Surface* LoadImageFile(const char* path) { return LoadImageStb(path); }
 
 #else
 
@@ -116,7 +118,7 @@ float ParseFloatC(const char* text) {
   return c ? strtof_l(text, nullptr, c) : std::strtof(text, nullptr);
 }
 
-SDL_Surface* LoadImage(const char* path) { return IMG_Load(path); }
+SDL_Surface* LoadImageFile(const char* path) { return IMG_Load(path); }
 
 #endif
 

@@ -35,6 +35,6 @@ float ParseFloatC(const char* text);
 // An image file as SDL_image's IMG_Load gives it: greyscale as 8-bit pixels
 // with a grey palette, a palette with transparency and RGBA as 32-bit RGBA,
 // RGB as 24-bit. Null on failure, with SDL's error set.
-SDL_Surface* LoadImage(const char* path);
+SDL_Surface* LoadImageFile(const char* path);
 
 }  // namespace os

@@ -163,7 +163,7 @@ void Texture::Load(SDL_Surface* surface) {
 
 void Texture::Load(std::string fileName) {
   std::cout << "Texture: Loading " << fileName << std::endl;
-  SurfacePtr surface(os::LoadImage(fileName.c_str()));
+  SurfacePtr surface(os::LoadImageFile(fileName.c_str()));
   if (!surface) throw std::invalid_argument(kLoadError);
   Load(surface.get());
 }

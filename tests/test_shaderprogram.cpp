@@ -20,7 +20,7 @@ using ShaderprogramTest = testsupport::GLTest;
 TEST_F(ShaderprogramTest, ReportsEachFailureOnItsStreamAndLooksUpEachUniformOnce) {
   const std::string vert = "#version 110\nuniform mat4 m;\nuniform mat4 M;\nvoid main() { gl_Position = M * m * vec4(1.0); }\n",
                     frag = "#version 110\nvoid main() { gl_FragColor = vec4(1.0); }\n", log = "([^\n]+\n)+",
-                    load = "Shaderprogram: Could not load shader: /.*/none\\.",
+                    load = "Shaderprogram: Could not load shader: .*/none\\.",
                     compile = "Shaderprogram: Could not compile shader: [0-9]+\n",
                     invalid = "Shaderprogram: Shader contains errors, please validate this shader!\n" + log +
                               "Shaderprogram: Could not compile the shaders, they are invalid\n";

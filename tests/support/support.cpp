@@ -6,7 +6,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <cstdio>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "GLFunctions.h"
@@ -14,8 +16,17 @@
 
 namespace testsupport {
 
-TempDir::TempDir() : path("/tmp/trevalin-test-XXXXXX") {
-  if (!mkdtemp(path.data())) throw std::runtime_error("mkdtemp failed");
+// A name no other directory has, made as the directory is (mkdtemp is POSIX only).
+TempDir::TempDir() {
+  static std::random_device random;
+  for (int tries = 0; tries < 100; ++tries) {
+    char name[32];
+    std::snprintf(name, sizeof name, "trevalin-test-%08x", static_cast<unsigned>(random()));
+    path = (std::filesystem::temp_directory_path() / name).generic_string();  // "/" between names, as File joins them
+    std::error_code error;
+    if (std::filesystem::create_directory(path, error)) return;
+  }
+  throw std::runtime_error("no temporary directory");
 }
 
 TempDir::~TempDir() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }

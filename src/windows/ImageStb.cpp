@@ -69,15 +69,16 @@ bool ReadFile(const char* path, std::vector<uint8_t>& bytes) {
   return ok;
 }
 
-// A surface of SDL_image's layout for bytesPerPixel bytes stored R, G, B[, A]
-// (none: 1, paletted); the pixels are copied in row by row.
-SDL_Surface* NewSurface(int w, int h, int bytesPerPixel, const uint8_t* pixels, int stride) {
+// A surface of SDL_image's layout for bytesPerPixel bytes stored R, G, B[, A];
+// one byte is an index, and SDL_image gives such a surface colour masks
+// too unless the file is paletted. The pixels are copied in row by row.
+SDL_Surface* NewSurface(int w, int h, int bytesPerPixel, const uint8_t* pixels, int stride, bool masks = true) {
   Uint32 r = 0, g = 0, b = 0, a = 0;
-  if (bytesPerPixel > 1) {
+  if (masks) {
 #if SDL_BYTEORDER == SDL_LIL_ENDIAN
     r = 0x000000FF, g = 0x0000FF00, b = 0x00FF0000, a = bytesPerPixel == 4 ? 0xFF000000 : 0;
 #else
-    const int shift = bytesPerPixel == 4 ? 0 : 8;
+    const int shift = bytesPerPixel == 4 ? 0 : 8;  // as SDL_image shifts them
     r = 0xFF000000 >> shift, g = 0x00FF0000 >> shift, b = 0x0000FF00 >> shift, a = bytesPerPixel == 4 ? 0xFF : 0;
 #endif
   }
@@ -137,7 +138,7 @@ SDL_Surface* LoadImageStb(const char* path) {
         const uint8_t alpha = channels == 4 ? c[3] : 255;
         indices[k] = index[uint32_t(c[0]) | uint32_t(c[1]) << 8 | uint32_t(c[2]) << 16 | uint32_t(alpha) << 24];
       }
-      SDL_Surface* s = NewSurface(w, h, 1, indices.data(), w);
+      SDL_Surface* s = NewSurface(w, h, 1, indices.data(), w, false);
       if (!s) return nullptr;
       s->format->palette->ncolors = entries;
       for (int i = 0; i < entries; ++i)

@@ -67,7 +67,7 @@ apt_source() {
   apt-get "${opts[@]}" update -q >/dev/null
   rm -rf "$dest" && mkdir -p "$dest"
   (cd "$dest" && apt-get "${opts[@]}" source -q --download-only "$package" >/dev/null 2>&1 &&
-     dpkg-source -x ./*.dsc tree >/dev/null)
+     dpkg-source -x ./*.dsc tree >/dev/null 2>&1)
 }
 
 # SDL 1.2 as a DLL. Without stdio redirection SDL leaves standard output and

@@ -147,8 +147,15 @@ status=0
     wineserver -k
     exit $status' sh "$(nproc)"
 ) || status=$?
-grep -h -A1 ': Skipped$' "$build/Testing/Temporary/LastTest.log" 2>/dev/null |
+log="$build/Testing/Temporary/LastTest.log"
+grep -h -A1 ': Skipped$' "$log" 2>/dev/null |
   grep -v -e ': Skipped$' -e '^--$' | sed 's/^/   skipped: /' || true
+# GoogleTest's own summary lines, added up over the test programs.
+awk '/^\[==========\] [0-9]+ tests? from .* ran/ { run += $2 }
+     /^\[  PASSED  \] [0-9]+ test/ { passed += $4 }
+     /^\[  FAILED  \] [0-9]+ tests?, listed below/ { failed += $4 }
+     /^\[  SKIPPED \] [0-9]+ tests?, listed below/ { skipped += $4 }
+     END { printf "   %d test cases: %d passed, %d failed, %d skipped\n", run, passed, failed, skipped }' "$log" 2>/dev/null || true
 done_step
 if ((status)); then
   echo "== Windows tests FAILED" >&2

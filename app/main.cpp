@@ -4,6 +4,12 @@
 #include <system_error>
 
 #include "Scene.h"
+#include "System.h"
+
+// On Windows SDL 1.2's header renames main to SDL_main, for a start-up glue
+// library this program does without: main below is the process's own entry
+// on every system, a console program whose output stays on its streams.
+#undef main
 
 namespace {
 
@@ -16,15 +22,14 @@ void EnterBundleFolder() {
   std::error_code error;
   const fs::path texture = Scene::kTexturePath;  // the bundle's file the scene loads first
   if (fs::exists(texture, error)) return;
-  const fs::path folder = fs::canonical("/proc/self/exe", error).parent_path();
-  if (!error && fs::exists(folder / texture, error)) fs::current_path(folder, error);
+  const fs::path folder = os::ProgramFolder();
+  if (!folder.empty() && fs::exists(folder / texture, error)) fs::current_path(folder, error);
 }
 
 }  // namespace
 
-// SDL 1.2 brings no start-up glue on this platform: the process's own entry
-// does what the glue does for a desktop launch, then hands over to SDL_main
-// and ends with its result.
+// The process's own entry does what start-up glue would do for a desktop
+// launch, then hands over to SDL_main and ends with its result.
 int main(int argc, char** argv) {
   EnterBundleFolder();
   return SDL_main(argc, argv);

@@ -1,9 +1,9 @@
 // Cost of one scene frame on a real GL context, without the buffer swap, and
 // the heap allocations a frame makes. Needs a display: run under xvfb-run.
-#include <GL/gl.h>
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
+#include "GLFunctions.h"
 #include "Scene.h"
 #include "alloc_counter.h"
 
@@ -15,7 +15,8 @@ Scene* SceneOnAWindow() {
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return static_cast<Scene*>(nullptr);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    if (!SDL_SetVideoMode(800, 600, 0, SDL_OPENGL)) return static_cast<Scene*>(nullptr);
+    if (!SDL_SetVideoMode(800, 600, 0, SDL_OPENGL) || glfunctions::Load())
+      return static_cast<Scene*>(nullptr);
     auto* s = new Scene;
     s->prepare();
     if (!s->init()) return static_cast<Scene*>(nullptr);

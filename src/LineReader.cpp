@@ -1,12 +1,10 @@
 #include "LineReader.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <stdexcept>
+
+#include "System.h"
 
 namespace {
 
@@ -50,9 +48,8 @@ LineReader::LineReader(const TextSource& source)
 
 uint64_t LineReader::Size() const {
   if (src.InMemory()) return src.size;
-  struct stat st;
-  if (fstat(src.fd, &st) != 0 || st.st_size < 0) return 0;
-  return static_cast<uint64_t>(st.st_size);
+  uint64_t size = 0;
+  return os::Size(src.fd, size) ? size : 0;
 }
 
 bool LineReader::GetLine(std::string_view& line, std::string_view needle, bool* found) {
@@ -116,7 +113,7 @@ void LineReader::Rewind() {
   if (fail) return;
   if (src.InMemory()) {
     offset = 0;
-  } else if (lseek(src.fd, 0, SEEK_SET) != 0) {
+  } else if (!os::Rewind(src.fd)) {
     fail = true;
     return;
   }
@@ -155,10 +152,7 @@ bool LineReader::Fill() {
     if (got) std::memcpy(buf.get() + end, src.data + offset, got);
     offset += got;
   } else {
-    ssize_t n;
-    do n = read(src.fd, buf.get() + end, want);
-    while (n < 0 && errno == EINTR);
-    got = static_cast<std::size_t>(std::max<ssize_t>(n, 0));
+    got = os::Read(src.fd, buf.get() + end, want);
   }
   if (got == 0) {
     drained = true;

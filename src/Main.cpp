@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Controls.h"
+#include "GLFunctions.h"
 #include "Scene.h"
 
 Scene scene;
@@ -160,6 +161,12 @@ int SDL_main(int, char**) {
     const int status = failedStart("Main: Could not create the window");
     SDL_Quit();
     return status;
+  }
+  // Functions newer than OpenGL 1.1 exist only once a context does.
+  if (const char* missing = glfunctions::Load()) {
+    error(std::string("Main: OpenGL 2.0 function missing: ") + missing);
+    SDL_Quit();
+    return 1;
   }
   if (!app.initialize()) {
     SDL_Quit();

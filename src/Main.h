@@ -1,4 +1,7 @@
 #pragma once
+// Before SDL_main is declared here: on some systems SDL's header declares it too.
+#include <SDL.h>
+
 #include <cstdint>
 
 // Input globals: the last off-centre stick position, and the value that

@@ -1,9 +1,5 @@
 #include "Mesh.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <iostream>
@@ -13,6 +9,7 @@
 
 #include "LineReader.h"
 #include "PlyReader.h"
+#include "System.h"
 #include "Vector.h"
 #include "VertexLayout.h"
 
@@ -31,7 +28,7 @@ T* NewArray(uint64_t count) {
     const uintptr_t huge = std::size_t(2) << 20;
     const uintptr_t first = (reinterpret_cast<uintptr_t>(array) + huge - 1) & ~(huge - 1);
     const uintptr_t last = (reinterpret_cast<uintptr_t>(array) + bytes) & ~(huge - 1);
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    if (last > first) os::AdviseHugePages(reinterpret_cast<void*>(first), last - first);
   }
   return array;
 }
@@ -69,11 +66,11 @@ void Mesh::Clear() {
 
 void Mesh::LoadPLY(const char* fileName) {
   Clear();
-  const int fd = fileName ? open(fileName, O_RDONLY | O_CLOEXEC) : -1;
+  const int fd = fileName ? os::OpenForReading(fileName) : -1;
   if (fd < 0) throw std::domain_error("Mesh::LoadPly - No such file!");
   struct Closer {
     int fd;
-    ~Closer() { close(fd); }
+    ~Closer() { os::Close(fd); }
   } closer{fd};
   ReadPLY(TextSource::File(fd));
 }

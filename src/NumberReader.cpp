@@ -1,13 +1,13 @@
 #include "NumberReader.h"
 
-#include <locale.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <string>
+
+#include "System.h"
 
 namespace numbers {
 
@@ -74,9 +74,8 @@ bool DanglingExponent(const char* s, const char* end, const char* e) {
     return false;
   }
   if (r.ec == std::errc()) return true;
-  static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
   const std::string token(s, r.ptr);
-  const float v = c ? strtof_l(token.c_str(), nullptr, c) : std::strtof(token.c_str(), nullptr);
+  const float v = os::ParseFloatC(token.c_str());
   if (std::isinf(v)) {
     out = std::copysign(std::numeric_limits<float>::max(), v);
     return false;

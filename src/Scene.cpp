@@ -1,11 +1,10 @@
 #include "Scene.h"
 
-#include <GL/gl.h>
-
 #include <climits>
 #include <cmath>
 #include <iostream>
 
+#include "GLFunctions.h"
 #include "Light.h"
 #include "Matrix.h"
 #include "Mesh.h"

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <GL/gl.h>
-#include <GL/glext.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +10,8 @@
 #include <map>
 #include <string>
 #include <string_view>
+
+#include "GLFunctions.h"
 
 // One GLSL program of a vertex and a fragment stage, each read from a file.
 // Construction makes no GL call, so the object may be created before any

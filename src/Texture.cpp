@@ -1,14 +1,13 @@
 #include "Texture.h"
 
-#include <GL/gl.h>
-#include <GL/glext.h>
-#include <SDL_image.h>
-
 #include <iostream>
 #include <memory>
 #include <stdexcept>
 #include <type_traits>
 #include <utility>
+
+#include "GLFunctions.h"
+#include "System.h"
 
 static_assert(std::is_same<uint32_t, GLuint>::value, "_ID is handed to GL by address");
 
@@ -167,7 +166,7 @@ void Texture::Load(SDL_Surface* surface) {
 
 void Texture::Load(std::string fileName) {
   std::cout << "Texture: Loading " << fileName << std::endl;
-  SurfacePtr surface(IMG_Load(fileName.c_str()));
+  SurfacePtr surface(os::LoadImageFile(fileName.c_str()));
   if (!surface) throw std::invalid_argument(kLoadError);
   Load(surface.get());
 }

@@ -1,9 +1,8 @@
 #pragma once
-#include <GL/gl.h>
-#include <GL/glext.h>
-
 #include <cstddef>
 #include <cstdint>
+
+#include "GLFunctions.h"
 
 // Owns the GL buffers of one triangle mesh: four per-vertex attribute arrays
 // and the triangle indices. Counts are elements (vertices or indices), never

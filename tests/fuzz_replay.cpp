@@ -7,6 +7,9 @@
 
 #include "support.h"
 
+// SDL's build flags rename main on some systems, for start-up glue this program does without.
+#undef main
+
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 

@@ -240,15 +240,17 @@ TEST(PlyRead, TheFastPathTakesPlainDecimals) {
 
 }  // namespace
 
-// Linked with --wrap=glBufferData: each upload as its target, size and first float.
+// A seam in the loader's table: each upload as its target, size and first float.
 static std::string uploads;
-extern "C" void __real_glBufferData(GLenum, GLsizeiptr, const void*, GLenum);
-extern "C" void __wrap_glBufferData(GLenum target, GLsizeiptr size, const void* data, GLenum use) {
+static PFNGLBUFFERDATAPROC real_glBufferData;
+static void APIENTRY NotingBufferData(GLenum target, GLsizeiptr size, const void* data,
+                                      GLenum use) {
   uploads += (target == GL_ARRAY_BUFFER ? "array " : "indices ") + std::to_string(size);
   if (target == GL_ARRAY_BUFFER) uploads += " from " + std::to_string(*(const float*)data);
   uploads += "; ";
-  __real_glBufferData(target, size, data, use);
+  real_glBufferData(target, size, data, use);
 }
+static const testsupport::GLSeam seam(glBufferData, real_glBufferData, NotingBufferData);
 
 namespace {
 

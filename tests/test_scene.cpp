@@ -1,5 +1,5 @@
-#include <GL/gl.h>
 #include <unistd.h>
+#include "GLFunctions.h"
 
 #include <climits>
 #include <cmath>

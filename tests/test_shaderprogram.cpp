@@ -4,19 +4,22 @@
 #include "Shaderprogram.h"
 #include "support.h"
 
-// Linked with --wrap: the shader objects made, and the uniform lookups by name.
+// Seams in the loader's table: the shader objects made, and the uniform lookups by name.
 static int shadersMade = 0;
 static std::map<std::string, int> lookups;
-extern "C" GLuint __real_glCreateShader(GLenum type);
-extern "C" GLuint __wrap_glCreateShader(GLenum type) {
+static PFNGLCREATESHADERPROC real_glCreateShader;
+static GLuint APIENTRY CountingCreateShader(GLenum type) {
   ++shadersMade;
-  return __real_glCreateShader(type);
+  return real_glCreateShader(type);
 }
-extern "C" GLint __real_glGetUniformLocation(GLuint program, const GLchar* name);
-extern "C" GLint __wrap_glGetUniformLocation(GLuint program, const GLchar* name) {
+static PFNGLGETUNIFORMLOCATIONPROC real_glGetUniformLocation;
+static GLint APIENTRY CountingGetUniformLocation(GLuint program, const GLchar* name) {
   ++lookups[name];
-  return __real_glGetUniformLocation(program, name);
+  return real_glGetUniformLocation(program, name);
 }
+static const testsupport::GLSeam seams[] = {
+    {glCreateShader, real_glCreateShader, CountingCreateShader},
+    {glGetUniformLocation, real_glGetUniformLocation, CountingGetUniformLocation}};
 
 namespace {
 

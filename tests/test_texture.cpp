@@ -1,4 +1,4 @@
-#include <GL/gl.h>
+#include "GLFunctions.h"
 
 #include <memory>
 #include <set>

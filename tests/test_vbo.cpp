@@ -4,13 +4,14 @@
 #include "VBO.h"
 #include "support.h"
 
-// Linked with --wrap=glDeleteBuffers: every delete the VBO makes is counted.
+// A seam in the loader's table: every delete the VBO makes is counted.
 static int deleted = 0;
-extern "C" void __real_glDeleteBuffers(GLsizei n, const GLuint* names);
-extern "C" void __wrap_glDeleteBuffers(GLsizei n, const GLuint* names) {
+static PFNGLDELETEBUFFERSPROC real_glDeleteBuffers;
+static void APIENTRY CountingDeleteBuffers(GLsizei n, const GLuint* names) {
   deleted += n;
-  __real_glDeleteBuffers(n, names);
+  real_glDeleteBuffers(n, names);
 }
+static const testsupport::GLSeam seam(glDeleteBuffers, real_glDeleteBuffers, CountingDeleteBuffers);
 
 namespace {
 

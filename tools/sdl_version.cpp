@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+#undef main  // SDL renames it on Windows; this main is the entry everywhere
+
 int main() {
   const SDL_version* v = SDL_Linked_Version();
   std::printf("%d.%d.%d\n", v->major, v->minor, v->patch);

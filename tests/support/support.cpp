@@ -9,15 +9,27 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
+#include "GLFunctions.h"
 #include "Matrix.h"
 
 namespace testsupport {
 
-TempDir::TempDir() : path((std::filesystem::temp_directory_path() / "trevalin-XXXXXX").string()) {
-  if (!mkdtemp(path.data())) throw std::runtime_error("mkdtemp failed");
+// A name no other directory has, made as the directory is (mkdtemp is POSIX only).
+TempDir::TempDir() {
+  static std::random_device random;
+  for (int tries = 0; tries < 100; ++tries) {
+    char name[32];
+    std::snprintf(name, sizeof name, "trevalin-test-%08x", static_cast<unsigned>(random()));
+    path = (std::filesystem::temp_directory_path() / name)
+               .generic_string();  // "/" between names, as File joins them
+    std::error_code error;
+    if (std::filesystem::create_directory(path, error)) return;
+  }
+  throw std::runtime_error("no temporary directory");
 }
 
 TempDir::~TempDir() {
@@ -61,11 +73,27 @@ std::vector<float> Elements(const Matrix& m) {
   return std::vector<float>(m.c_array(), m.c_array() + 16);
 }
 
+// The stand-ins to put in the loader's table once it is filled.
+static std::vector<std::function<void()>>& Seams() {
+  static std::vector<std::function<void()>> seams;
+  return seams;
+}
+
+void GLSeam::Add(std::function<void()> install) { Seams().push_back(std::move(install)); }
+
+static bool InstallSeams() {
+  for (const auto& install : Seams()) install();
+  return true;
+}
+
 void GLTest::SetUp() {
-  static const bool open =
-      SDL_Init(SDL_INIT_VIDEO) == 0 && SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16) == 0 &&
-      SDL_SetVideoMode(800, 600, 0, SDL_OPENGL | SDL_RESIZABLE) && std::atexit(SDL_Quit) == 0;
-  ASSERT_TRUE(open) << "no OpenGL window: " << SDL_GetError();
+  static const char* missing = nullptr;
+  static const bool open = SDL_Init(SDL_INIT_VIDEO) == 0 &&
+                           SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16) == 0 &&
+                           SDL_SetVideoMode(800, 600, 0, SDL_OPENGL | SDL_RESIZABLE) &&
+                           std::atexit(SDL_Quit) == 0 && !(missing = glfunctions::Load());
+  static const bool seamed = open && InstallSeams();
+  ASSERT_TRUE(open && seamed) << "no OpenGL window: " << (missing ? missing : SDL_GetError());
 }
 
 }  // namespace testsupport

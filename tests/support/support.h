@@ -32,10 +32,25 @@ inline std::string Stdout(const std::function<void()>& f) { return Capture(f).ou
 
 std::vector<float> Elements(const Matrix& m);
 
-// Opens, once per process, an 800 x 600 OpenGL window through SDL.
+// Opens, once per process, an 800 x 600 OpenGL window through SDL and loads
+// the OpenGL functions, then puts every GLSeam in place.
 class GLTest : public ::testing::Test {
  protected:
   void SetUp() override;
+};
+
+// A test's stand-in for an OpenGL function of the loader's table (the
+// function's own name, say glBufferData): once the table is loaded, the
+// table calls stand_in and real holds the driver's function for it to call.
+struct GLSeam {
+  template <typename F>
+  GLSeam(F& function, F& real, F stand_in) {
+    Add([&function, &real, stand_in] {
+      real = function;
+      function = stand_in;
+    });
+  }
+  static void Add(std::function<void()> install);
 };
 
 }  // namespace testsupport

@@ -1,0 +1,40 @@
+#pragma once
+// What differs between the systems the program runs on, and nowhere else:
+// Linux (and other POSIX systems) and Windows.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+struct SDL_Surface;
+
+namespace os {
+
+// The folder holding the running program; empty when the system cannot tell.
+std::filesystem::path ProgramFolder();
+
+// A file opened for reading raw bytes (no line-end translation, not passed
+// on to child processes): its descriptor, or -1.
+int OpenForReading(const char* path);
+void Close(int fd);
+// Up to size bytes into buffer: how many were read, 0 at the end or on an error.
+std::size_t Read(int fd, void* buffer, std::size_t size);
+// Back to the first byte; false on an error.
+bool Rewind(int fd);
+// The file's size in bytes; false when it cannot be told.
+bool Size(int fd, uint64_t& size);
+
+// Offers the whole huge pages in [begin, begin + bytes) to the system for
+// backing by huge pages, where it has them; a hint only.
+void AdviseHugePages(void* begin, std::size_t bytes);
+
+// The float a number's text denotes in the "C" locale, whatever locale the
+// process has set: used where std::from_chars gives no value (the number lies
+// outside the float range, so the result is 0 or infinite).
+float ParseFloatC(const char* text);
+
+// An image file as SDL_image's IMG_Load gives it: greyscale as 8-bit pixels
+// with a grey palette, a palette with transparency and RGBA as 32-bit RGBA,
+// RGB as 24-bit. Null on failure, with SDL's error set.
+SDL_Surface* LoadImageFile(const char* path);
+
+}  // namespace os

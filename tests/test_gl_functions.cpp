@@ -43,14 +43,12 @@ TEST(GLFunctionsStart, AMissingFunctionEndsTheStartWithStatusOne) {
   hidden = "glCreateShader";
   char name[] = "trevalin";
   char* argv[] = {name, nullptr};
-  testing::internal::CaptureStdout(), testing::internal::CaptureStderr();
-  const int status = SDL_main(1, argv);
-  const std::string out = testing::internal::GetCapturedStdout(),
-                    err = testing::internal::GetCapturedStderr();
+  int status = 0;
+  const testsupport::Output output = testsupport::Capture([&] { status = SDL_main(1, argv); });
   hidden.clear();
   EXPECT_EQ(status, 1);
-  EXPECT_EQ(err, "Main: OpenGL 2.0 function missing: glCreateShader\n");
-  EXPECT_EQ(out.find("Init OK"), std::string::npos) << out;
+  EXPECT_EQ(output.err, "Main: OpenGL 2.0 function missing: glCreateShader\n");
+  EXPECT_EQ(output.out.find("Init OK"), std::string::npos) << output.out;
 }
 
 }  // namespace

@@ -20,11 +20,12 @@ TEST(Matrix, ProjectionsGiveTheirExactElements) {
   m.Perspective(90, 2, 1, 3);  // tan(pi/4) rounds to 1 in float; the aspect widens x
   EXPECT_EQ(Elements(m), (Els{0.5f, 0, 0, 0, 0, 1, 0, 0, 0, 0, -2, -1, 0, 0, -3, 0}));
   m.LoadIdentity();
-  m.Frustum(0, 2, 0, 4, 1, 3);
-  EXPECT_EQ(Elements(m), (Els{1, 0, 0, 0, 0, 0.5f, 0, 0, 1, 1, -2, -1, 0, 0, -3, 0}));
+  m.Frustum(-1, 3, -2, 6, 1, 3);
+  EXPECT_EQ(Elements(m), (Els{0.5f, 0, 0, 0, 0, 0.25f, 0, 0, 0.5f, 0.5f, -2, -1, 0, 0, -3, 0}));
   m.LoadIdentity();
-  m.Ortho(0, 2, 0, 4, -1, 3);
-  EXPECT_EQ(Elements(m), (Els{1, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, -0.5f, 0, -1, -1, -0.5f, 1}));
+  m.Ortho(-1, 3, -2, 6, -1, 3);
+  EXPECT_EQ(Elements(m),
+            (Els{0.5f, 0, 0, 0, 0, 0.25f, 0, 0, 0, 0, -0.5f, 0, -0.5f, -0.5f, -0.5f, 1}));
 }
 
 // The translation is added unrotated; elements 0 and 5 of a quarter turn are

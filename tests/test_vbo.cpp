@@ -77,6 +77,7 @@ TEST_F(VBOTest, UploadsReplaceTheirBufferAndBindSetsUpEverySlotWithData) {
 // A count of 0 draws everything; a larger or negative one is refused before
 // anything is bound.
 TEST_F(VBOTest, DrawsAreBoundedByTheUploadedCounts) {
+  for (GLuint slot = 0; slot < 4; ++slot) glDisableVertexAttribArray(slot);
   VBO vbo;
   vbo.SetVertices(8, zeros.data());
   vbo.SetIndices(36, zeros.data());
@@ -104,7 +105,10 @@ TEST_F(VBOTest, DrawsAreBoundedByTheUploadedCounts) {
     glGetQueryObjectuiv(query, GL_QUERY_RESULT, &triangles);
     EXPECT_EQ(refused ? -1 : GLint(triangles), drawn) << elements << " " << count;
   }
+  for (GLint slot = 1; slot < 4; ++slot)  // arrays never uploaded are never set up
+    EXPECT_EQ(Get(GL_VERTEX_ATTRIB_ARRAY_ENABLED, slot), GL_FALSE) << slot;
   EXPECT_THROW(VBO().DrawElements(1), std::out_of_range);  // an empty owner has nothing to draw
+  EXPECT_THROW(VBO().DrawArray(1), std::out_of_range);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <sstream>
 
 #include "ProjMatrix.h"
+#include "Vector.h"
 #include "ViewMatrix.h"
 #include "support.h"
 
@@ -116,6 +117,41 @@ TEST(Matrix, StacksHoldTheirCapacityAndMoveWithTheMatrix) {
   EXPECT_EQ(columns.str() + rows.str(),
             "1  2  3  4  \n5  6  7  8  \n9  10  11  12  \n13  14  15  16  \n"
             "1  5  9  13  \n2  6  10  14  \n3  7  11  15  \n4  8  12  16  \n");
+}
+
+// Sums, differences, scaling, cross and dot products, lengths and normals as
+// geometry has them; equality is exact, to the last bit, and NaN equals nothing.
+TEST(Vector, ArithmeticAsGeometryHasIt) {
+  const auto xyz = [](const Vector& v) { return std::vector<float>{v.X(), v.Y(), v.Z()}; };
+  const Vector x(1, 0, 0), y(0, 1, 0), z(0, 0, 1), a(1, 2, 3), b(4, 5, 6);
+  Vector c(a);
+  c += b;
+  c -= x;
+  const std::pair<Vector, Vector> results[] = {{x * y, z},
+                                               {y * z, x},
+                                               {z * x, y},
+                                               {a * a, Vector()},
+                                               {a + b, {5, 7, 9}},
+                                               {b - a, {3, 3, 3}},
+                                               {a * 2.0f, {2, 4, 6}},
+                                               {-y, {-0.0f, -1, -0.0f}},
+                                               {c, {4, 7, 9}},
+                                               {Vector(0, 0, 5).Normalize(), z}};
+  for (const auto& [got, want] : results) EXPECT_EQ(xyz(got), xyz(want));
+  EXPECT_EQ(a.Dot(b), 32.0f);
+  EXPECT_EQ(Vector(3, 4, 0).Length(), 5.0f);
+  EXPECT_TRUE(-y == Vector(0, -1, 0));
+  for (int k = 0; k < 3; ++k) {
+    float last[3] = {1, 2, 3};
+    last[k] = std::nextafter(last[k], 9.0f);
+    EXPECT_FALSE(a == Vector(last)) << k;
+  }
+  const Vector none = Vector().Normalize();
+  for (float component : xyz(none)) EXPECT_TRUE(std::isnan(component));
+  EXPECT_FALSE(none == none);
+  std::ostringstream printed;
+  print(printed, Vector(1, 2.5f, 3));
+  EXPECT_EQ(printed.str(), "1  2.5  3  ");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <unistd.h>
 #include "GLFunctions.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -105,6 +106,29 @@ TEST_F(SceneTest, CameraCallsComposeOntoTheFrame) {
   ExpectNear(Uniform("modelview_matrix"), moved);
   ExpectNear(Uniform("projection_matrix"), {0.0245592929f, 0, 0, 0, 0, 0.0436609648f, 0, 0, 0, 0,
                                             2.24242425f, 2, 0, 0, 3.060606f, 3});
+}
+
+// Around the back face's centre, (413, 300) at any turn, lies the clear
+// colour, and above it, a quarter turn at a time, the top, right, bottom and
+// left face, each in its colour, in some shade of the light.
+TEST_F(SceneTest, EachFaceShowsInItsColour) {
+  scene.onResize(800, 600);
+  const float colours[][3] = {{0, 1, 0},          {1, 0, 1}, {1, 0.5f, 0},
+                              {0.5f, 0.5f, 0.5f}, {1, 1, 0}, {0.3f, 0.9f, 0.5f}};
+  const auto shows = [](int x, int y, const float(&c)[3]) {
+    unsigned char p[3] = {};
+    glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
+    const float k = std::max({p[0], p[1], p[2]}) / std::max({c[0], c[1], c[2]});
+    return k > 60 && std::abs(p[0] - k * c[0]) < 12 && std::abs(p[1] - k * c[1]) < 12 &&
+           std::abs(p[2] - k * c[2]) < 12;
+  };
+  for (int turn = 0; turn < 4; ++turn) {
+    y = 90 * turn;
+    scene.render();
+    EXPECT_TRUE(shows(413, 360, colours[turn])) << turn;
+    EXPECT_TRUE(shows(413, 300, colours[4])) << turn;
+    for (int corner : {2, 597}) EXPECT_TRUE(shows(corner, corner, colours[5])) << turn;
+  }
 }
 
 }  // namespace

@@ -83,7 +83,7 @@ bool LineReader::GetLine(std::string_view& line, std::string_view needle, bool* 
         return false;
       }
       eof = true;
-      line = std::string_view(buf.get() + pos, avail);
+      line = std::string_view(&buf[pos], avail);
       pos = end;
       if (found) *found = Contains(line, needle);
       return true;

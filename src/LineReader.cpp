@@ -117,7 +117,7 @@ void LineReader::Rewind() {
     fail = true;
     return;
   }
-  pos = end = 0;
+  pos = end;  // what was read is dropped; the next fill starts at the front
   drained = false;
 }
 

@@ -2,21 +2,28 @@
 #include <system_error>
 
 #include "Main.h"
+#include "Paths.h"
 #include "Scene.h"
 
 namespace {
 
 // A desktop launch starts the program in some folder of the desktop's
 // choosing. Where the working directory does not hold the application bundle,
-// the folder of the program does (the build stages the bundle beside it);
-// where neither does, nothing changes and the texture's failure says why.
+// the folder of the program does (the build stages the bundle beside it), or
+// else the data folder (where an installed program's bundle is); where none
+// does, nothing changes and the texture's failure says why.
 void EnterBundleFolder() {
   namespace fs = std::filesystem;
   std::error_code error;
   const fs::path texture = Scene::kTexturePath;  // the bundle's file the scene loads first
   if (fs::exists(texture, error)) return;
   const fs::path folder = fs::canonical("/proc/self/exe", error).parent_path();
-  if (!error && fs::exists(folder / texture, error)) fs::current_path(folder, error);
+  if (!error && fs::exists(folder / texture, error)) {
+    fs::current_path(folder, error);
+    return;
+  }
+  const fs::path data = TREVALIN_DATA_DIR;
+  if (fs::exists(data / texture, error)) fs::current_path(data, error);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 # Install rules: the program in the binary folder, its data (shaders, model,
 # the bundle with the texture) in share/trevalin, and the desktop files
-# (menu entry, icons, AppStream metainfo, manual page). The program reads its
+# (menu entry, icons, AppStream metainfo, manual page: cmake/Desktop.cmake). The program reads its
 # data from TREVALIN_DATA_DIR, fixed at build time: an installing build sets
 # it to the installed data folder, e.g.
 #   cmake -DCMAKE_INSTALL_PREFIX=/usr -DTREVALIN_DATA_DIR=/usr/share/trevalin
@@ -30,3 +30,5 @@ install(CODE "
   if(NOT installed STREQUAL reads)
     message(WARNING \"trevalin reads its data from ${TREVALIN_DATA_DIR}, not from \${installed}: configure with -DTREVALIN_DATA_DIR=\${installed} to run it without the source tree\")
   endif()")
+
+include(${CMAKE_CURRENT_LIST_DIR}/Desktop.cmake)

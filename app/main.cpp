@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #include "Main.h"
@@ -10,8 +11,8 @@ namespace {
 // A desktop launch starts the program in some folder of the desktop's
 // choosing. Where the working directory does not hold the application bundle,
 // the folder of the program does (the build stages the bundle beside it), or
-// else the data folder (where an installed program's bundle is); where none
-// does, nothing changes and the texture's failure says why.
+// else, for an installing build, the data folder (where the installed bundle
+// is); where none does, nothing changes and the texture's failure says why.
 void EnterBundleFolder() {
   namespace fs = std::filesystem;
   std::error_code error;
@@ -22,8 +23,11 @@ void EnterBundleFolder() {
     fs::current_path(folder, error);
     return;
   }
+  // A plain build's data folder is the source tree: it is left out, so that
+  // such a build behaves as it did before installing existed.
+  constexpr bool kInstalling = std::string_view(TREVALIN_DATA_DIR) != std::string_view(TREVALIN_SOURCE_DIR);
   const fs::path data = TREVALIN_DATA_DIR;
-  if (fs::exists(data / texture, error)) fs::current_path(data, error);
+  if (kInstalling && fs::exists(data / texture, error)) fs::current_path(data, error);
 }
 
 }  // namespace

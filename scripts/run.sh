@@ -6,8 +6,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
 
-"$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+"$root/scripts/setup.sh" run
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTREVALIN_TESTS=OFF -DTREVALIN_BENCHMARKS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target trevalin
 
 cd "$build"  # the texture's bundle folder is staged here

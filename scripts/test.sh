@@ -9,9 +9,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
 sanitized="$root/build-sanitize"
-configure=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR="${TREVALIN_WERROR:-OFF}")
+# Tests and benchmarks named, since scripts/run.sh leaves them out of the same build folder.
+configure=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR="${TREVALIN_WERROR:-OFF}"
+  -DTREVALIN_TESTS=ON -DTREVALIN_BENCHMARKS=ON)
 
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" test
 cmake -S "$root" -B "$build" "${configure[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 

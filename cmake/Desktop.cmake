@@ -1,6 +1,6 @@
 # Desktop integration. The icons are made by tools/make_icon and committed,
 # as the model and the texture are, so that installing needs no generator run.
-set(TREVALIN_APP_ID org.trevalin.Trevalin)
+set(TREVALIN_APP_ID example.trevalin.Trevalin)
 install(FILES desktop/${TREVALIN_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES desktop/${TREVALIN_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(DIRECTORY desktop/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)

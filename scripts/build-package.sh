@@ -29,4 +29,4 @@ rm -rf "$out" && mkdir -p "$source"
 tar -C "$root" --exclude='./build*' --exclude='./obj-*' --exclude=./.git -cf - . | tar -C "$source" -xf -
 start=$SECONDS
 (cd "$source" && dpkg-buildpackage -us -uc -b -J"$(nproc)")
-echo "== Package built in $((SECONDS - start)) s: $(cd "$out" && ls -- *.deb)"
+echo "== Package built in $((SECONDS - start)) s: $(cd "$out" && ls -- trevalin_*.deb)"

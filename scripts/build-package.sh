@@ -15,14 +15,16 @@ source="$out/trevalin-$version"
 sudo=""
 [[ $(id -u) -eq 0 ]] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
+# Where the tests are skipped, so are their build dependencies.
+if [[ " ${DEB_BUILD_OPTIONS:-} " == *" nocheck "* && " ${DEB_BUILD_PROFILES:-} " != *" nocheck "* ]]; then
+  export DEB_BUILD_PROFILES="nocheck${DEB_BUILD_PROFILES:+ $DEB_BUILD_PROFILES}"
+fi
 if ! command -v dpkg-checkbuilddeps >/dev/null || ! (cd "$root" && dpkg-checkbuilddeps) 2>/dev/null; then
-  $sudo apt-get update -q
+  echo "== Installing the package's build dependencies"
+  $sudo apt-get update -q >/dev/null
   command -v dpkg-checkbuilddeps >/dev/null ||
-    $sudo apt-get install -y -q --no-install-recommends dpkg-dev
-  # The build dependencies, without the test-only ones where the tests are skipped.
-  profiles=""
-  [[ " ${DEB_BUILD_OPTIONS:-} " == *" nocheck "* ]] && profiles="-P nocheck"
-  (cd "$root" && $sudo apt-get build-dep -y -q --no-install-recommends $profiles ./)
+    $sudo apt-get install -y -q --no-install-recommends dpkg-dev >/dev/null
+  (cd "$root" && $sudo apt-get build-dep -y -q --no-install-recommends ${DEB_BUILD_PROFILES:+-P "${DEB_BUILD_PROFILES// /,}"} ./) >/dev/null
 fi
 
 rm -rf "$out" && mkdir -p "$source"

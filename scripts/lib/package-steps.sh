@@ -78,7 +78,7 @@ install)
   apt-get install -y -q "./$deb" >/dev/null
   came=$(comm -13 "$work/before-install" <(installed_packages) | grep -vx trevalin || true)
   echo "   $deb: $(stat -c %s "$deb") bytes, $(dpkg-query -W -f='${Installed-Size}' trevalin) KiB installed;" \
-    "$(wc -l <<<"$came") packages came with it, among them" $(grep -E '^(libgl|libsdl|mesa|libglx)' <<<"$came")
+    "$(wc -l <<<"$came") packages came with it, among them" $(grep -E '^(libgl1|libglx|libglvnd|libopengl|libsdl|mesa-)' <<<"$came")
   dpkg -L trevalin >"$work/files"
   # What the program loads at run time that its linked libraries do not name.
   if ldd /usr/bin/trevalin | grep 'not found'; then exit 1; fi

@@ -6,8 +6,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
 
-"$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo --log-level=WARNING
+"$root/scripts/setup.sh" run
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTREVALIN_TESTS=OFF \
+  -DTREVALIN_BENCHMARKS=OFF --log-level=WARNING
 cmake --build "$build" -j"$(nproc)" --target trevalin
 
 cd "$build"  # the texture's bundle folder is staged here

@@ -10,11 +10,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib.sh"
 build="$root/build"
 sanitized="$root/build-sanitize"
-# The configure step's warnings are shown; only its progress is not.
+# The configure step's warnings are shown; only its progress is not. Tests and
+# benchmarks are named, since scripts/run.sh leaves them out of the same build folder.
 configure=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR="${TREVALIN_WERROR:-OFF}"
-  --log-level=WARNING)
+  -DTREVALIN_TESTS=ON -DTREVALIN_BENCHMARKS=ON --log-level=WARNING)
 
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" test
 cmake -S "$root" -B "$build" "${configure[@]}"
 cmake --build "$build" -j"$(nproc)"
 

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "Paths.h"
 #include "Scene.h"
 #include "System.h"
 

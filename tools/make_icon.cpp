@@ -22,9 +22,9 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 // The camera of Scene::render, at the frame whose angle looks most like a cube.
-constexpr double kAngle = 30.0;             // degrees about z
-constexpr double kShiftX = 1.0;             // viewm.Translate(1, 0, 0)
-constexpr double kFovY = 175.0;             // projm.Perspective(175, aspect, 0.1, 10)
+constexpr double kAngle = 30.0;  // degrees about z
+constexpr double kShiftX = 1.0;  // viewm.Translate(1, 0, 0)
+constexpr double kFovY = 175.0;  // projm.Perspective(175, aspect, 0.1, 10)
 constexpr double kNear = 0.1, kFar = 10.0;
 constexpr double kWidth = 800.0, kHeight = 600.0;  // the window
 
@@ -63,7 +63,9 @@ Hit Trace(double px, double py) {
   const double eyeDir[3] = {xNdc * tanY * kWidth / kHeight, yNdc * tanY, -1.0};
   // The inverse of "turn by the angle about z, then shift along x".
   const double c = std::cos(kAngle / 180.0 * kPi), s = std::sin(kAngle / 180.0 * kPi);
-  const auto unturn = [&](double x, double y, double z) { return std::array<double, 3>{c * x + s * y, -s * x + c * y, z}; };
+  const auto unturn = [&](double x, double y, double z) {
+    return std::array<double, 3>{c * x + s * y, -s * x + c * y, z};
+  };
   const std::array<double, 3> origin = unturn(-kShiftX, 0.0, 0.0);
   const std::array<double, 3> dir = unturn(eyeDir[0], eyeDir[1], eyeDir[2]);
 
@@ -79,7 +81,8 @@ Hit Trace(double px, double py) {
       if (a != f.axis && std::abs(origin[a] + t * dir[a]) > 1.0) inside = false;
     if (!inside) continue;
     // A little shade per face, as the program's light gives, so that edges between faces show.
-    const double facing = std::abs(dir[f.axis]) / std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
+    const double facing =
+        std::abs(dir[f.axis]) / std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
     const double shade = 0.8 + 0.2 * facing;
     best = {true, {f.colour.r * shade, f.colour.g * shade, f.colour.b * shade}};
     nearest = t;
@@ -96,7 +99,8 @@ Square Frame() {
   for (double y = 0; y < kHeight; y += 1.0)
     for (double x = 0; x < kWidth; x += 1.0)
       if (Trace(x + 0.5, y + 0.5).found)
-        left = std::min(left, x), right = std::max(right, x + 1), top = std::min(top, y), bottom = std::max(bottom, y + 1);
+        left = std::min(left, x), right = std::max(right, x + 1), top = std::min(top, y),
+        bottom = std::max(bottom, y + 1);
   const double side = std::max(right - left, bottom - top) * 1.3;
   return {(left + right - side) / 2.0, (top + bottom - side) / 2.0, side};
 }
@@ -106,7 +110,8 @@ bool InRoundedSquare(double u, double v) {
   constexpr double kInset = 0.04, kRadius = 0.18;
   const double lo = kInset + kRadius, hi = 1.0 - kInset - kRadius;
   const double dx = std::max({lo - u, 0.0, u - hi}), dy = std::max({lo - v, 0.0, v - hi});
-  return u >= kInset && u <= 1.0 - kInset && v >= kInset && v <= 1.0 - kInset && dx * dx + dy * dy <= kRadius * kRadius;
+  return u >= kInset && u <= 1.0 - kInset && v >= kInset && v <= 1.0 - kInset &&
+         dx * dx + dy * dy <= kRadius * kRadius;
 }
 
 std::vector<unsigned char> Render(int size, const Square& frame) {
@@ -118,7 +123,8 @@ std::vector<unsigned char> Render(int size, const Square& frame) {
       double r = 0, g = 0, b = 0, a = 0;
       for (int sy = 0; sy < kSamples; ++sy) {
         for (int sx = 0; sx < kSamples; ++sx) {
-          const double u = (x + (sx + 0.5) / kSamples) / size, v = (y + (sy + 0.5) / kSamples) / size;
+          const double u = (x + (sx + 0.5) / kSamples) / size,
+                       v = (y + (sy + 0.5) / kSamples) / size;
           if (!InRoundedSquare(u, v)) continue;
           const Colour c = Trace(frame.x + u * frame.side, frame.y + v * frame.side).colour;
           r += c.r, g += c.g, b += c.b, a += 1.0;
@@ -127,7 +133,9 @@ std::vector<unsigned char> Render(int size, const Square& frame) {
       // Colours are averaged over the covered samples only, so that the
       // transparent outside does not darken the rim.
       const double n = kSamples * kSamples;
-      const auto channel = [](double v) { return static_cast<unsigned char>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)); };
+      const auto channel = [](double v) {
+        return static_cast<unsigned char>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0));
+      };
       pixels.push_back(channel(a > 0 ? r / a : 0));
       pixels.push_back(channel(a > 0 ? g / a : 0));
       pixels.push_back(channel(a > 0 ? b / a : 0));

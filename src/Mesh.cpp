@@ -67,7 +67,7 @@ void Mesh::Clear() {
 void Mesh::LoadPLY(const char* fileName) {
   Clear();
   const int fd = fileName ? os::OpenForReading(fileName) : -1;
-  if (fd < 0) throw std::domain_error("Mesh::LoadPly - No such file!");
+  if (fd == -1) throw std::domain_error("Mesh::LoadPly - No such file!");
   struct Closer {
     int fd;
     ~Closer() { os::Close(fd); }

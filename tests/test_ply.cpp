@@ -107,6 +107,7 @@ TEST(PlyRead, FilesLoadOrAreRefusedAsTheirHeaderAndDataSay) {
       {Header(3, "x y z", 1) + "1 2 3\n4 5 6",  // lines the file lacks hold 0
        k331 + " | v 1 2 3 4 5 6 0 0 0 | i 0 0 0"},
       {kTri + "+3 2 x 1\n", k331 + " | v 0 0 0 1 0 0 0 1 0 | i 2 0 0"},
+      {kTri + "3 1 + 2\n", k331 + " | v 0 0 0 1 0 0 0 1 0 | i 1 0 0"},  // a sign alone is no number
       // Without a face element, the search for one reads through the data.
       {Header(1, "x y z", -1) + "1 2 3\n", "Vertices: 1; Properties: 3;  | v 0 0 0 | i"},
       {"ply\nformat ascii 1.0\nelement vertex 1\nproperty float x", "Vertices: 1;  | v 0 0 0 | i"},
@@ -137,8 +138,17 @@ TEST(PlyRead, FilesLoadOrAreRefusedAsTheirHeaderAndDataSay) {
         k331 + " | v 0 0 0 1 0 0 0 1 0 | i 0 1 2");
 }
 
-// The search across a long line's seams keeps needle-sized pieces: a longer needle is refused.
-TEST(PlyRead, LongNeedlesAreRefused) {
+// A file that cannot be opened is refused by name; the search across a long
+// line's seams keeps needle-sized pieces, so a longer needle is refused.
+TEST(PlyRead, MissingFilesAndLongNeedlesAreRefused) {
+  Mesh m;
+  std::string what;
+  try {
+    m.LoadPLY("/none/m.ply");
+  } catch (const std::domain_error& e) {
+    what = e.what();
+  }
+  EXPECT_EQ(what, "Mesh::LoadPly - No such file!");
   std::string_view line;
   EXPECT_THROW(LineReader(TextSource::Memory("text")).GetLine(line, std::string(65, 'n')),
                std::invalid_argument);

@@ -107,7 +107,10 @@ TEST_F(VBOTest, DrawsAreBoundedByTheUploadedCounts) {
   }
   for (GLint slot = 1; slot < 4; ++slot)  // arrays never uploaded are never set up
     EXPECT_EQ(Get(GL_VERTEX_ATTRIB_ARRAY_ENABLED, slot), GL_FALSE) << slot;
-  EXPECT_THROW(VBO().DrawElements(1), std::out_of_range);  // an empty owner has nothing to draw
+  VBO empty;  // an owner of nothing, or of empty arrays, has nothing to draw
+  EXPECT_THROW(empty.DrawElements(1), std::out_of_range);
+  empty.SetIndices(0, nullptr);
+  EXPECT_EQ(Get(GL_ELEMENT_ARRAY_BUFFER, -2), 0);
   EXPECT_THROW(VBO().DrawArray(1), std::out_of_range);
 }
 

@@ -70,21 +70,14 @@ bool ReadFile(const char* path, std::vector<uint8_t>& bytes) {
   return ok;
 }
 
-// A surface of SDL_image's layout for bytesPerPixel bytes stored R, G, B[, A];
-// one byte is an index, and SDL_image gives such a surface colour masks
-// too unless the file is paletted. The pixels are copied in row by row.
+// A surface of SDL_image's layout for bytesPerPixel bytes stored R, G, B[, A]
+// (Windows is little-endian); one byte is an index, and SDL_image gives such a
+// surface colour masks too unless the file is paletted. The pixels are copied
+// in row by row.
 SDL_Surface* NewSurface(int w, int h, int bytesPerPixel, const uint8_t* pixels, int stride,
                         bool masks = true) {
-  Uint32 r = 0, g = 0, b = 0, a = 0;
-  if (masks) {
-#if SDL_BYTEORDER == SDL_LIL_ENDIAN
-    r = 0x000000FF, g = 0x0000FF00, b = 0x00FF0000, a = bytesPerPixel == 4 ? 0xFF000000 : 0;
-#else
-    const int shift = bytesPerPixel == 4 ? 0 : 8;  // as SDL_image shifts them
-    r = 0xFF000000 >> shift, g = 0x00FF0000 >> shift, b = 0x0000FF00 >> shift,
-    a = bytesPerPixel == 4 ? 0xFF : 0;
-#endif
-  }
+  const Uint32 r = masks ? 0x000000FF : 0, g = masks ? 0x0000FF00 : 0, b = masks ? 0x00FF0000 : 0,
+               a = masks && bytesPerPixel == 4 ? 0xFF000000 : 0;
   SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 8 * bytesPerPixel, r, g, b, a);
   if (!s) return nullptr;
   for (int y = 0; y < h; ++y)
@@ -96,6 +89,77 @@ SDL_Surface* NewSurface(int w, int h, int bytesPerPixel, const uint8_t* pixels, 
 struct StbFree {
   void operator()(stbi_uc* p) const { stbi_image_free(p); }
 };
+
+// The file decoded again as RGBA: what SDL_image expands to 32 bits.
+SDL_Surface* Rgba(const std::vector<uint8_t>& file) {
+  int w = 0, h = 0, channels = 0;
+  std::unique_ptr<stbi_uc, StbFree> rgba(
+      stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &w, &h, &channels, 4));
+  if (!rgba) {
+    SDL_SetError("%s", stbi_failure_reason());
+    return nullptr;
+  }
+  return NewSurface(w, h, 4, rgba.get(), 4 * w);
+}
+
+// SDL_image keeps a palette unless its transparency is more than one fully
+// transparent entry; key is that entry, or -1.
+bool KeepsPalette(const PngChunks& png, int& key) {
+  const std::vector<uint8_t>& t = png.transparency;
+  key = -1;
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    if (t[i] == 0 && key < 0)
+      key = static_cast<int>(i);
+    else if (t[i] != 255)
+      return false;
+  }
+  return true;
+}
+
+// A paletted file kept paletted: the indices are found again from the colours
+// stb_image gives.
+SDL_Surface* Paletted(const PngChunks& png, const uint8_t* p, int w, int h, int channels, int key) {
+  const std::vector<uint8_t>& t = png.transparency;
+  const int entries = static_cast<int>(png.palette.size() / 3);
+  const auto colour = [](const uint8_t* c, uint8_t alpha) {
+    return uint32_t(c[0]) | uint32_t(c[1]) << 8 | uint32_t(c[2]) << 16 | uint32_t(alpha) << 24;
+  };
+  std::map<uint32_t, uint8_t> index;
+  for (int i = entries - 1; i >= 0; --i)
+    index[colour(&png.palette[3 * i], std::size_t(i) < t.size() ? t[i] : 255)] = uint8_t(i);
+  std::vector<uint8_t> indices(std::size_t(w) * h);
+  for (std::size_t k = 0; k < indices.size(); ++k)
+    indices[k] = index[colour(p + k * channels, channels == 4 ? p[k * channels + 3] : 255)];
+  SDL_Surface* s = NewSurface(w, h, 1, indices.data(), w, false);
+  if (!s) return nullptr;
+  s->format->palette->ncolors = entries;
+  for (int i = 0; i < entries; ++i)
+    s->format->palette->colors[i] = {png.palette[3 * i], png.palette[3 * i + 1],
+                                     png.palette[3 * i + 2], 0};
+  if (key >= 0) SDL_SetColorKey(s, SDL_SRCCOLORKEY, static_cast<Uint32>(key));
+  return s;
+}
+
+// Grey: 8-bit pixels with a palette of 256 greys.
+SDL_Surface* Grey(const uint8_t* p, int w, int h) {
+  SDL_Surface* s = NewSurface(w, h, 1, p, w);
+  if (!s) return nullptr;
+  s->format->palette->ncolors = 256;
+  for (int i = 0; i < 256; ++i) s->format->palette->colors[i] = {Uint8(i), Uint8(i), Uint8(i), 0};
+  return s;
+}
+
+// RGB with one transparent colour: 24-bit with that colour as the key (its
+// low bytes where samples have 16 bits, as SDL_image takes them).
+SDL_Surface* KeyedRgb(const PngChunks& png, const uint8_t* p, int w, int h) {
+  std::vector<uint8_t> rgb(std::size_t(w) * h * 3);
+  for (std::size_t k = 0; k < std::size_t(w) * h; ++k) std::memcpy(&rgb[3 * k], p + 4 * k, 3);
+  SDL_Surface* s = NewSurface(w, h, 3, rgb.data(), 3 * w);
+  if (!s) return nullptr;
+  const std::vector<uint8_t>& t = png.transparency;
+  SDL_SetColorKey(s, SDL_SRCCOLORKEY, SDL_MapRGB(s->format, t[1], t[3], t[5]));
+  return s;
+}
 
 }  // namespace
 
@@ -114,84 +178,12 @@ SDL_Surface* LoadImageStb(const char* path) {
     return nullptr;
   }
   const uint8_t* p = pixels.get();
-
-  // Paletted files stay paletted unless their transparency is more than one
-  // fully transparent entry, as SDL_image keeps them: the indices are found
-  // again from the colours stb_image gives.
-  if (png.colourType == 3 && !png.palette.empty()) {
-    const std::vector<uint8_t>& t = png.transparency;
-    int key = -1;
-    bool expand = false;
-    for (std::size_t i = 0; i < t.size() && !expand; ++i) {
-      if (t[i] == 0 && key < 0)
-        key = static_cast<int>(i);
-      else if (t[i] != 255)
-        expand = true;
-    }
-    if (!expand) {
-      const int entries = static_cast<int>(png.palette.size() / 3);
-      std::map<uint32_t, uint8_t> index;
-      for (int i = entries - 1; i >= 0; --i) {
-        const uint8_t* c = &png.palette[3 * i];
-        const uint8_t alpha = std::size_t(i) < t.size() ? t[i] : 255;
-        index[uint32_t(c[0]) | uint32_t(c[1]) << 8 | uint32_t(c[2]) << 16 | uint32_t(alpha) << 24] =
-            static_cast<uint8_t>(i);
-      }
-      std::vector<uint8_t> indices(std::size_t(w) * h);
-      for (std::size_t k = 0; k < indices.size(); ++k) {
-        const uint8_t* c = p + k * channels;
-        const uint8_t alpha = channels == 4 ? c[3] : 255;
-        indices[k] = index[uint32_t(c[0]) | uint32_t(c[1]) << 8 | uint32_t(c[2]) << 16 |
-                           uint32_t(alpha) << 24];
-      }
-      SDL_Surface* s = NewSurface(w, h, 1, indices.data(), w, false);
-      if (!s) return nullptr;
-      s->format->palette->ncolors = entries;
-      for (int i = 0; i < entries; ++i)
-        s->format->palette->colors[i] = {png.palette[3 * i], png.palette[3 * i + 1],
-                                         png.palette[3 * i + 2], 0};
-      if (key >= 0) SDL_SetColorKey(s, SDL_SRCCOLORKEY, static_cast<Uint32>(key));
-      return s;
-    }
-    std::unique_ptr<stbi_uc, StbFree> rgba(
-        stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &w, &h, &channels, 4));
-    if (!rgba) {
-      SDL_SetError("%s", stbi_failure_reason());
-      return nullptr;
-    }
-    return NewSurface(w, h, 4, rgba.get(), 4 * w);
-  }
-
-  // Grey: 8-bit pixels with a palette of 256 greys.
-  if (channels == 1) {
-    SDL_Surface* s = NewSurface(w, h, 1, p, w);
-    if (!s) return nullptr;
-    s->format->palette->ncolors = 256;
-    for (int i = 0; i < 256; ++i) s->format->palette->colors[i] = {Uint8(i), Uint8(i), Uint8(i), 0};
-    return s;
-  }
-
-  // RGB with one transparent colour: 24-bit with that colour as the key
-  // (its low bytes where samples have 16 bits, as SDL_image takes them).
-  if (png.colourType == 2 && png.transparency.size() >= 6 && channels == 4) {
-    std::vector<uint8_t> rgb(std::size_t(w) * h * 3);
-    for (std::size_t k = 0; k < std::size_t(w) * h; ++k) std::memcpy(&rgb[3 * k], p + 4 * k, 3);
-    SDL_Surface* s = NewSurface(w, h, 3, rgb.data(), 3 * w);
-    if (!s) return nullptr;
-    const std::vector<uint8_t>& t = png.transparency;
-    SDL_SetColorKey(s, SDL_SRCCOLORKEY, SDL_MapRGB(s->format, t[1], t[3], t[5]));
-    return s;
-  }
-
-  if (channels == 3) return NewSurface(w, h, 3, p, 3 * w);
-  if (channels == 4) return NewSurface(w, h, 4, p, 4 * w);
-
-  // Grey with alpha: RGBA.
-  std::unique_ptr<stbi_uc, StbFree> rgba(
-      stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &w, &h, &channels, 4));
-  if (!rgba) {
-    SDL_SetError("%s", stbi_failure_reason());
-    return nullptr;
-  }
-  return NewSurface(w, h, 4, rgba.get(), 4 * w);
+  int key = -1;
+  if (png.colourType == 3 && !png.palette.empty())
+    return KeepsPalette(png, key) ? Paletted(png, p, w, h, channels, key) : Rgba(file);
+  if (channels == 1) return Grey(p, w, h);
+  if (png.colourType == 2 && png.transparency.size() >= 6 && channels == 4)
+    return KeyedRgb(png, p, w, h);
+  if (channels == 3 || channels == 4) return NewSurface(w, h, channels, p, channels * w);
+  return Rgba(file);  // grey with alpha
 }

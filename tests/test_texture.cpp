@@ -133,6 +133,7 @@ TEST_F(TextureTest, SurfacesOfEveryLayoutAndPitchUploadTopRowFirst) {
     conversions = 0;
     const auto t = std::make_unique<Texture>(surface.get(), 2);
     EXPECT_EQ(conversions, int(c.converted));
+    EXPECT_EQ(surface->locked, 0u) << "left locked";
     GLint unpack[2] = {};  // left at GL's defaults
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack[0]);
     glGetIntegerv(GL_UNPACK_ROW_LENGTH, &unpack[1]);

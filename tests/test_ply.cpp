@@ -149,7 +149,9 @@ TEST(PlyRead, MissingFilesAndLongNeedlesAreRefused) {
     what = e.what();
   }
   EXPECT_EQ(what, "Mesh::LoadPly - No such file!");
-  std::string_view line;
+  std::string_view line = "left over";
+  EXPECT_FALSE(LineReader(TextSource::Memory("")).GetLine(line));
+  EXPECT_EQ(line, "") << "a failed read leaves no line";
   EXPECT_THROW(LineReader(TextSource::Memory("text")).GetLine(line, std::string(65, 'n')),
                std::invalid_argument);
 }

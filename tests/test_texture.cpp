@@ -131,7 +131,11 @@ TEST_F(TextureTest, SurfacesOfEveryLayoutAndPitchUploadTopRowFirst) {
     SCOPED_TRACE(c.what);
     const SurfacePtr surface = Surface(c);
     conversions = 0;
+    glActiveTexture(GL_TEXTURE0);
     const auto t = std::make_unique<Texture>(surface.get(), 2);
+    GLint unit = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+    EXPECT_EQ(unit, GL_TEXTURE2);
     EXPECT_EQ(conversions, int(c.converted));
     EXPECT_EQ(surface->locked, 0u) << "left locked";
     GLint unpack[2] = {};  // left at GL's defaults

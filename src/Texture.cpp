@@ -115,9 +115,7 @@ void Upload(GLuint id, const SDL_Surface* s, bool alpha, Unpack unpack) {
 
 }  // namespace
 
-Texture::Texture() : _ID(0) {}
-
-Texture::Texture(SDL_Surface* surface, int unit) : _ID(0) {
+Texture::Texture(SDL_Surface* surface, int unit) {
   glGenTextures(1, &_ID);
   Bind(unit);
   try {
@@ -129,7 +127,7 @@ Texture::Texture(SDL_Surface* surface, int unit) : _ID(0) {
 }
 
 // With _ID at 0 there is nothing for Create to release first.
-Texture::Texture(std::string fileName, int unit) : _ID(0) { Create(std::move(fileName), unit); }
+Texture::Texture(std::string fileName, int unit) { Create(std::move(fileName), unit); }
 
 Texture::~Texture() { Release(); }
 

@@ -9,7 +9,7 @@
 // it may outlive the GL context.
 class Texture {
  public:
-  Texture();
+  Texture() = default;
   Texture(SDL_Surface* surface, int unit);
   Texture(std::string fileName, int unit);
   ~Texture();
@@ -28,5 +28,5 @@ class Texture {
   void PrintCreationLine(int unit) const;
   void Release();
 
-  uint32_t _ID;
+  uint32_t _ID = 0;  // 0: no texture
 };

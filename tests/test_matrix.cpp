@@ -105,6 +105,8 @@ TEST(Matrix, StacksHoldTheirCapacityAndMoveWithTheMatrix) {
   m.Pop();
   Matrix moved(std::move(m));
   EXPECT_EQ(testsupport::AllocationCount(), before);
+  m.Pop();  // the source is left without a stack
+  EXPECT_EQ(Elements(m), kSeq);
   EXPECT_EQ(Elements(moved), kSeq);
   moved.Pop();
   EXPECT_EQ(Elements(moved), kId);

@@ -17,9 +17,16 @@ static GLint APIENTRY CountingGetUniformLocation(GLuint program, const GLchar* n
   ++lookups[name];
   return real_glGetUniformLocation(program, name);
 }
+static int uploads = 0;
+static PFNGLUNIFORMMATRIX4FVPROC real_glUniformMatrix4fv;
+static void APIENTRY CountingUniformMatrix4fv(GLint at, GLsizei n, GLboolean t, const GLfloat* m) {
+  ++uploads;
+  real_glUniformMatrix4fv(at, n, t, m);
+}
 static const testsupport::GLSeam seams[] = {
     {glCreateShader, real_glCreateShader, CountingCreateShader},
-    {glGetUniformLocation, real_glGetUniformLocation, CountingGetUniformLocation}};
+    {glGetUniformLocation, real_glGetUniformLocation, CountingGetUniformLocation},
+    {glUniformMatrix4fv, real_glUniformMatrix4fv, CountingUniformMatrix4fv}};
 
 namespace {
 
@@ -53,13 +60,14 @@ TEST_F(ShaderprogramTest, ReportsEachFailureOnItsStream) {
                           c.frag ? dir.Write("a.frag", c.frag) : dir.File("none.frag"));
     const float m[16] = {};
     lookups.clear();
-    shadersMade = 0;
+    shadersMade = uploads = 0;
     program.bindAttrib(0, "a");
     program.linkProgram();
     program.bindShader();
     program.sendUniform("m", m, false);
     EXPECT_EQ(program.getUniformLocation("m"), 0xFFFFFFFFu);
     EXPECT_TRUE(lookups.empty());
+    EXPECT_EQ(uploads, 0);
     bool ok = false;
     const testsupport::Output output = testsupport::Capture([&] { ok = program.initialize(); });
     EXPECT_EQ(ok ? -1 : shadersMade, c.made) << c.vert;

@@ -97,8 +97,8 @@ TEST(PlyRead, FilesLoadOrAreRefusedAsTheirHeaderAndDataSay) {
        "Vertices: 1; Properties: 3; Triangles: 0;  | v 1 2 3 | i"},
       {"ply\nformat ascii 1.0\nelement vertex x\nproperty float x\nend_header\n1\n",
        "Vertices: 0; Properties: 1;  | v | i"},  // a count that cannot be read
-      {Header(5, "x y z", 0) + "+1.5 -2e1 .5\n\t 4 5 6\r\n1 x 3\n1e50 2 3\n1.5.25 7\n",
-       "Vertices: 5; Properties: 3; Triangles: 0;  | v 1.5 -20 0.5 4 5 6 1 0 0 3.40282e+38 0 0 "
+      {Header(5, "x y z", 0) + "+1.5 -2e1 .5\n\t 4 5e-50 6\r\n1 x 3\n1e50 2 3\n1.5.25 7\n",
+       "Vertices: 5; Properties: 3; Triangles: 0;  | v 1.5 -20 0.5 4 0 6 1 0 0 3.40282e+38 0 0 "
        "1.5 0.25 7 | i"},
       // Tokens a stream refuses, though from_chars takes them or a part of them.
       {Header(6, "x y z", 0) + "+-1 2 3\ninf 2 3\n1 nan 3\n0x1p3 2 3\n1e 2 3\n2 1e5e 3\n",
@@ -149,9 +149,14 @@ TEST(PlyRead, MissingFilesAndLongNeedlesAreRefused) {
     what = e.what();
   }
   EXPECT_EQ(what, "Mesh::LoadPly - No such file!");
-  std::string_view line = "left over";
-  EXPECT_FALSE(LineReader(TextSource::Memory("")).GetLine(line));
-  EXPECT_EQ(line, "") << "a failed read leaves no line";
+  // A read past the end fails and leaves no line; a rewind does not undo the failure.
+  LineReader reader(TextSource::Memory("last"));
+  std::string_view line;
+  EXPECT_TRUE(reader.GetLine(line));
+  EXPECT_FALSE(reader.GetLine(line));
+  EXPECT_EQ(line, "");
+  reader.Rewind();
+  EXPECT_FALSE(reader.GetLine(line));
   EXPECT_THROW(LineReader(TextSource::Memory("text")).GetLine(line, std::string(65, 'n')),
                std::invalid_argument);
 }

@@ -7,16 +7,10 @@
 #include <new>
 
 namespace {
-std::atomic<std::size_t> allocations{0}, deletions{0};
-
-void Free(void* p) {
-  if (p) ++deletions;
-  std::free(p);
-}
+std::atomic<std::size_t> allocations{0};
 }  // namespace
 
 std::size_t testsupport::AllocationCount() { return allocations.load(); }
-std::size_t testsupport::LiveAllocations() { return allocations.load() - deletions.load(); }
 
 // Kept out of line, under link-time optimisation too: inlined into a caller's
 // own new/delete pair, GCC would take malloc and free for a mismatched pair.
@@ -28,7 +22,7 @@ std::size_t testsupport::LiveAllocations() { return allocations.load() - deletio
   throw std::bad_alloc();
 }
 [[gnu::noinline]] void* operator new[](std::size_t size) { return operator new(size); }
-[[gnu::noinline]] void operator delete(void* p) noexcept { Free(p); }
-[[gnu::noinline]] void operator delete[](void* p) noexcept { Free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { Free(p); }
-[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept { Free(p); }
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete[](void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept { std::free(p); }

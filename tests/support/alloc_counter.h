@@ -3,9 +3,8 @@
 
 namespace testsupport {
 
-// Heap allocations through operator new so far, and those not yet deleted;
-// calling either links a counting operator new.
+// Heap allocations through operator new so far; calling it links a counting
+// operator new.
 std::size_t AllocationCount();
-std::size_t LiveAllocations();
 
 }  // namespace testsupport

@@ -215,31 +215,25 @@ TEST(PlyRead, NumbersReadAsStrtofReadsThem) {
 // The fast path takes the plain decimals real files hold, as strtof reads
 // them; anything else it leaves to the exact path.
 TEST(PlyRead, TheFastPathTakesPlainDecimals) {
-  const std::pair<const char*, bool> tokens[] = {{"7", true},
-                                                 {"-0.5", true},
-                                                 {"+12.25", true},
-                                                 {".125", true},
-                                                 {"12345678", true},
-                                                 {"123456789.5", true},
-                                                 {"0.00000012345678", true},
-                                                 {"1234567890123456", true},
-                                                 {"12345678901234567", false},
-                                                 {"1e5", false},
-                                                 {"1.2.3", false},
-                                                 {"0x1", false}};
-  for (const auto& [token, fast] : tokens) {
-    const std::string text = std::string(" ") + token + " " + std::string(48, '\0');
-    float value = 0;
-    EXPECT_EQ(numbers::TokenFloat(text.data(), numbers::NextSeparator(&text[1]), value), fast)
-        << token;
-    EXPECT_EQ(fast ? value : std::strtof(token, nullptr), std::strtof(token, nullptr)) << token;
-  }
-  for (const auto& [token, fast] :
-       {std::pair{" 0 ", true}, {" 9999999 ", true}, {" 12345678 ", false}}) {
-    const std::string text = token + std::string(48, '\0');
-    uint32_t index = 0;
-    EXPECT_EQ(numbers::TokenIndex(text.data(), numbers::NextSeparator(&text[1]), index), fast);
-    EXPECT_EQ(index, fast ? std::stoul(token) : 0) << token;
+  const std::vector<std::string> floats[] = {
+      {"12345678901234567", "1e5", "1.2.3", "0x1"},  // left to the exact path
+      {"7", "-0.5", "+12.25", ".125", "12345678", "123456789.5", "0.00000012345678",
+       "1234567890123456"}};
+  const std::vector<std::string> indices[] = {{"12345678"}, {"0", "9999999"}};
+  for (bool fast : {false, true}) {
+    for (const std::string& token : floats[fast]) {
+      const std::string text = " " + token + " " + std::string(48, '\0');
+      float value = 0;
+      EXPECT_EQ(numbers::TokenFloat(text.data(), numbers::NextSeparator(&text[1]), value), fast)
+          << token;
+      EXPECT_EQ(fast ? value : std::stof(token), std::stof(token)) << token;
+    }
+    for (const std::string& token : indices[fast]) {
+      const std::string text = " " + token + " " + std::string(48, '\0');
+      uint32_t index = 0;
+      EXPECT_EQ(numbers::TokenIndex(text.data(), numbers::NextSeparator(&text[1]), index), fast);
+      EXPECT_EQ(index, fast ? std::stoul(token) : 0) << token;
+    }
   }
 }
 

@@ -1,27 +1,13 @@
 #include "GLFunctions.h"
 
 #include <memory>
-#include <set>
 #include <stdexcept>
-#include <utility>
 
 #include "Texture.h"
 #include "png_writer.h"
 #include "support.h"
 
-// Texture names made and not yet deleted, seen through the linker's --wrap.
-static std::set<GLuint> liveNames;
-extern "C" void __real_glGenTextures(GLsizei n, GLuint* names);
-extern "C" void __real_glDeleteTextures(GLsizei n, const GLuint* names);
-extern "C" void __wrap_glGenTextures(GLsizei n, GLuint* names) {
-  __real_glGenTextures(n, names);
-  liveNames.insert(names, names + n);
-}
-extern "C" void __wrap_glDeleteTextures(GLsizei n, const GLuint* names) {
-  for (GLsizei i = 0; i < n; ++i) EXPECT_EQ(liveNames.erase(names[i]), 1u) << names[i];
-  __real_glDeleteTextures(n, names);
-}
-// And the surfaces converted, where GL cannot take the pixels as they are.
+// The surfaces converted, where GL cannot take the pixels as they are.
 static int conversions = 0;
 extern "C" SDL_Surface* __real_SDL_ConvertSurface(SDL_Surface* s, SDL_PixelFormat* f, Uint32 flags);
 extern "C" SDL_Surface* __wrap_SDL_ConvertSurface(SDL_Surface* s, SDL_PixelFormat* f,
@@ -83,10 +69,7 @@ SurfacePtr Surface(const Layout& l) {
 
 class TextureTest : public testsupport::GLTest {
  protected:
-  void TearDown() override {
-    EXPECT_TRUE(std::exchange(liveNames, {}).empty()) << "texture names left in GL";
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-  }
+  void TearDown() override { EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)); }
   // Level 0 of the bound texture: linear filters, its size and format, and its bytes.
   static void ExpectLevel0(GLint format, const std::vector<Channel>& order, int within = 0) {
     GLint v[5] = {};
@@ -132,7 +115,8 @@ TEST_F(TextureTest, SurfacesOfEveryLayoutAndPitchUploadTopRowFirst) {
     const SurfacePtr surface = Surface(c);
     conversions = 0;
     glActiveTexture(GL_TEXTURE0);
-    const auto t = std::make_unique<Texture>(surface.get(), 2);
+    auto t = std::make_unique<Texture>(surface.get(), 2);
+    const GLuint name = t->showID(0);
     GLint unit = 0;
     glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
     EXPECT_EQ(unit, GL_TEXTURE2);
@@ -142,9 +126,10 @@ TEST_F(TextureTest, SurfacesOfEveryLayoutAndPitchUploadTopRowFirst) {
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpack[0]);
     glGetIntegerv(GL_UNPACK_ROW_LENGTH, &unpack[1]);
     EXPECT_EQ(std::vector<GLint>(unpack, unpack + 2), (std::vector<GLint>{4, 0}));
-    EXPECT_EQ(liveNames, std::set<GLuint>{t->showID(0)});
     const Channel alpha = c.key ? (c.a ? kKeyedAlpha : kKeyedOpaque) : c.a ? kAlpha : kOpaque;
     ExpectLevel0(c.a || c.key ? GL_RGBA8 : GL_RGB8, {kRed, kGreen, kBlue, alpha}, c.within);
+    t.reset();
+    EXPECT_FALSE(glIsTexture(name)) << "left in GL";
   }
 }
 
@@ -155,9 +140,10 @@ TEST_F(TextureTest, FilesLoadNamesAreReplacedAndFailuresLeaveNone) {
   ASSERT_TRUE(tools::WritePng(png, kW, kH, 1, Bytes({kGreen}).data()));
   Texture t;
   t.Create(png, 12);
+  const GLuint first = t.showID(0);
   t.Create(png, 12);
   ExpectLevel0(GL_RGB8, {kGreen, kGreen, kGreen, kOpaque});
-  EXPECT_EQ(liveNames, std::set<GLuint>{t.showID(0)});
+  EXPECT_FALSE(glIsTexture(first)) << "replaced, not deleted";
   GLint unit = 0, bound = 0;
   glActiveTexture(GL_TEXTURE0);
   t.Bind(3);
@@ -165,10 +151,14 @@ TEST_F(TextureTest, FilesLoadNamesAreReplacedAndFailuresLeaveNone) {
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
   EXPECT_EQ((std::vector<GLint>{unit, bound}),
             (std::vector<GLint>{GL_TEXTURE3, GLint(t.showID(0))}));
+  const GLuint second = t.showID(0);
   EXPECT_THROW(t.Create(dir.Write("bad.png", "?"), 1), std::invalid_argument);
   EXPECT_EQ(t.showID(0), 0u);
+  EXPECT_FALSE(glIsTexture(second));
   EXPECT_THROW(Texture(dir.File("none.png"), 7), std::invalid_argument);
   EXPECT_THROW(Texture(static_cast<SDL_Surface*>(nullptr), 0), std::invalid_argument);
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+  EXPECT_EQ(bound, 0) << "a deleted name is bound nowhere";
 }
 
 }  // namespace

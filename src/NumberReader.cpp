@@ -16,8 +16,8 @@ namespace {
 // Digits after an optional sign; overflow saturates at limit and fails. A
 // minus sign is kept in negative for the caller to apply.
 bool ExactDigits(const char*& p, const char* e, uint64_t limit, uint64_t& out, bool& negative) {
-  negative = false;
-  if (p < e && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  negative = p < e && *p == '-';
+  if (p < e && (*p == '+' || negative)) ++p;
   if (p == e || !IsDigit(*p)) return false;
   uint64_t v = 0;
   bool overflow = false;

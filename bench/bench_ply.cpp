@@ -263,6 +263,51 @@ void Others(Row& row, int runs) {
   });
 }
 
+// One line a file: LoadPLY's time and throughput beside the other readers'.
+void PrintTable(const std::vector<Row>& rows, int runs, bool allSame) {
+  double fastest = 1e30;
+  for (const Row& r : rows) fastest = std::min(fastest, r.mine.bestCpu / r.megabytes);
+  std::printf("%-17s %6s %9s %7s %9s %7s %9s %7s %8s %9s %5s\n", "floats printed as", "MB",
+              "LoadPLY", "MB/s", "getline", "ratio", "assimp", "ratio", "ms/MB", "vs best", "+MiB");
+  for (const Row& r : rows) {
+    const double perMb = r.mine.bestCpu / r.megabytes;
+    std::printf("%-17s %6.1f %7.0fms %7.0f %7.0fms %6.1fx %7.0fms %6.1fx %8.3f %8.2fx %5.1f%s\n",
+                r.format.c_str(), r.megabytes, r.mine.bestCpu * 1e3, r.megabytes / r.mine.bestCpu,
+                r.ref.bestCpu * 1e3, r.ref.bestCpu / r.mine.bestCpu, r.imp.bestCpu * 1e3,
+                r.imp.bestCpu / r.mine.bestCpu, perMb * 1e3, perMb / fastest,
+                r.mine.peakKb / 1024.0 - r.arraysMb, r.same ? "" : "  DIFFERS");
+  }
+  std::printf(
+      "(processor time, best of %d runs for LoadPLY, %d for the others; targets: getline"
+      " ratio >= 10x, assimp ratio >= 5x, ms/MB within 1.2x of the best, +MiB (peak"
+      " memory beyond the arrays) <= 32)\n",
+      runs, std::max(1, runs - 2));
+  std::printf("every file: the getline reader gives LoadPLY's arrays bit for bit: %s\n",
+              allSame ? "yes" : "NO");
+}
+
+// Both tangent routines over the first file's mesh, best of ten each.
+void MeasureTangents(const std::string& path) {
+  Mesh loaded;
+  std::streambuf* out = std::cout.rdbuf(nullptr);
+  loaded.LoadPLY(path.c_str());  // tangents on the first file
+  std::cout.rdbuf(out);
+  loaded.NewTangents();
+  double byClass = 1e30, byArrays = 1e30;
+  for (int r = 0; r < 10; ++r) {
+    double cpu = CpuSeconds();
+    loaded.ClassTangents();
+    byClass = std::min(byClass, CpuSeconds() - cpu);
+    cpu = CpuSeconds();
+    loaded.CalcTangents();
+    byArrays = std::min(byArrays, CpuSeconds() - cpu);
+  }
+  std::printf(
+      "\ntangents (best of 10, cpu): ClassTangents %.2f ms, CalcTangents %.2f ms, ratio %.3f"
+      " (target within 10%%)\n",
+      byClass * 1e3, byArrays * 1e3, byClass / byArrays);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -305,43 +350,7 @@ int main(int argc, char** argv) {
     allSame &= row.same;
   }
 
-  double fastest = 1e30;
-  for (const Row& r : rows) fastest = std::min(fastest, r.mine.bestCpu / r.megabytes);
-  std::printf("%-17s %6s %9s %7s %9s %7s %9s %7s %8s %9s %5s\n", "floats printed as", "MB",
-              "LoadPLY", "MB/s", "getline", "ratio", "assimp", "ratio", "ms/MB", "vs best", "+MiB");
-  for (const Row& r : rows) {
-    const double perMb = r.mine.bestCpu / r.megabytes;
-    std::printf("%-17s %6.1f %7.0fms %7.0f %7.0fms %6.1fx %7.0fms %6.1fx %8.3f %8.2fx %5.1f%s\n",
-                r.format.c_str(), r.megabytes, r.mine.bestCpu * 1e3, r.megabytes / r.mine.bestCpu,
-                r.ref.bestCpu * 1e3, r.ref.bestCpu / r.mine.bestCpu, r.imp.bestCpu * 1e3,
-                r.imp.bestCpu / r.mine.bestCpu, perMb * 1e3, perMb / fastest,
-                r.mine.peakKb / 1024.0 - r.arraysMb, r.same ? "" : "  DIFFERS");
-  }
-  std::printf(
-      "(processor time, best of %d runs for LoadPLY, %d for the others; targets: getline"
-      " ratio >= 10x, assimp ratio >= 5x, ms/MB within 1.2x of the best, +MiB (peak"
-      " memory beyond the arrays) <= 32)\n",
-      runs, std::max(1, runs - 2));
-  std::printf("every file: the getline reader gives LoadPLY's arrays bit for bit: %s\n",
-              allSame ? "yes" : "NO");
-
-  Mesh loaded;
-  std::streambuf* out = std::cout.rdbuf(nullptr);
-  loaded.LoadPLY(path.c_str());  // tangents on the first file
-  std::cout.rdbuf(out);
-  loaded.NewTangents();
-  double byClass = 1e30, byArrays = 1e30;
-  for (int r = 0; r < 10; ++r) {
-    double cpu = CpuSeconds();
-    loaded.ClassTangents();
-    byClass = std::min(byClass, CpuSeconds() - cpu);
-    cpu = CpuSeconds();
-    loaded.CalcTangents();
-    byArrays = std::min(byArrays, CpuSeconds() - cpu);
-  }
-  std::printf(
-      "\ntangents (best of 10, cpu): ClassTangents %.2f ms, CalcTangents %.2f ms, ratio %.3f"
-      " (target within 10%%)\n",
-      byClass * 1e3, byArrays * 1e3, byClass / byArrays);
+  PrintTable(rows, runs, allSame);
+  MeasureTangents(path);
   return allSame ? 0 : 1;
 }

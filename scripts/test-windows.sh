@@ -36,6 +36,7 @@ packages=(
   wine wine64
   googletest
   xvfb xauth xdotool x11-utils
+  x11-apps imagemagick python3 apitrace  # the end-to-end tests
 )
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
@@ -114,16 +115,20 @@ cp /usr/include/stb/stb_image.h "$prefix/include/stb/"
 
 # The environment the toolchain file's emulator gives programs; the same
 # for the programs this script starts itself.
-export WINEPREFIX="$deps/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPATH="Z:$prefix/bin"
-if [[ ! -f $deps/wine.done ]]; then
-  step "Wine prefix"
-  rm -rf "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w
-  [[ -f $WINEPREFIX/system.reg ]] || { echo "test-windows: Wine made no prefix in $WINEPREFIX" >&2; exit 1; }
-  touch "$deps/wine.done"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPATH="Z:$prefix/bin"
+# Two prefixes: the unit tests share one wineserver on the suite's display;
+# the end-to-end tests start one per start, on each case's own display.
+for name in wine wine-e2e; do
+  [[ ! -f $deps/$name.done ]] || continue
+  step "Wine prefix $name"
+  rm -rf "${deps:?}/$name"
+  WINEPREFIX="$deps/$name" wineboot -i >/dev/null 2>&1 || true
+  WINEPREFIX="$deps/$name" wineserver -w
+  [[ -f $deps/$name/system.reg ]] || { echo "test-windows: Wine made no prefix in $deps/$name" >&2; exit 1; }
+  touch "$deps/$name.done"
   done_step
-fi
+done
+export WINEPREFIX="$deps/wine"
 echo "   $(wine --version)"
 
 step "Cross-build of the program and its tests"

@@ -1,8 +1,10 @@
 # Makes the icons afresh in SCRATCH with GENERATOR and fails where one differs
 # from the committed one in COMMITTED, or where either side has an icon the
 # other lacks. Script mode: cmake -DGENERATOR=... -DCOMMITTED=... -DSCRATCH=... -P
+# EMULATOR, if not empty: the command line that runs GENERATOR.
 file(REMOVE_RECURSE ${SCRATCH})
-execute_process(COMMAND ${GENERATOR} ${SCRATCH} RESULT_VARIABLE status)
+separate_arguments(emulator UNIX_COMMAND "${EMULATOR}")
+execute_process(COMMAND ${emulator} ${GENERATOR} ${SCRATCH} RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${GENERATOR} failed: ${status}")
 endif()

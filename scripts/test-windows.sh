@@ -8,6 +8,7 @@
 # again from nothing. Each step prints its time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/lib.sh"
 out="$root/build-windows"
 deps="$out/deps"
 prefix="$deps/win"  # what Windows programs link against and load
@@ -24,9 +25,6 @@ done_step() { echo "   ($((SECONDS - step_start)) s)"; }
 
 [[ $(id -u) -eq 0 ]] || { echo "test-windows: needs root (apt-get)" >&2; exit 1; }
 
-installed() {
-  [[ $(dpkg-query -W -f='${Status}' "$1" 2>/dev/null || true) == "install ok installed" ]]
-}
 
 step "Packages"
 packages=(
@@ -36,6 +34,7 @@ packages=(
   wine wine64
   googletest
   xvfb xauth xdotool x11-utils
+  x11-apps imagemagick python3 apitrace  # the end-to-end tests
 )
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
@@ -114,16 +113,20 @@ cp /usr/include/stb/stb_image.h "$prefix/include/stb/"
 
 # The environment the toolchain file's emulator gives programs; the same
 # for the programs this script starts itself.
-export WINEPREFIX="$deps/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPATH="Z:$prefix/bin"
-if [[ ! -f $deps/wine.done ]]; then
-  step "Wine prefix"
-  rm -rf "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w
-  [[ -f $WINEPREFIX/system.reg ]] || { echo "test-windows: Wine made no prefix in $WINEPREFIX" >&2; exit 1; }
-  touch "$deps/wine.done"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPATH="Z:$prefix/bin"
+# Two prefixes: the unit tests share one wineserver on the suite's display;
+# the end-to-end tests start one per start, on each case's own display.
+for name in wine wine-e2e; do
+  [[ ! -f $deps/$name.done ]] || continue
+  step "Wine prefix $name"
+  rm -rf "${deps:?}/$name"
+  WINEPREFIX="$deps/$name" wineboot -i >/dev/null 2>&1 || true
+  WINEPREFIX="$deps/$name" wineserver -w
+  [[ -f $deps/$name/system.reg ]] || { echo "test-windows: Wine made no prefix in $deps/$name" >&2; exit 1; }
+  touch "$deps/$name.done"
   done_step
-fi
+done
+export WINEPREFIX="$deps/wine"
 echo "   $(wine --version)"
 
 step "Cross-build of the program and its tests"
@@ -134,31 +137,64 @@ cmake --build "$build" -j"$(nproc)"
 done_step
 
 # One wineserver for the whole run: each program then starts in a tenth of
-# a second instead of two or three.
+# a second instead of two or three. The end-to-end tests start their own.
 step "Tests through Wine on a virtual X display"
-status=0
+status=0 report="$build/Testing/junit.xml"
+rm -f "$report"
 (
   cd "$build"
   xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" sh -c '
     wineserver -p
     wine tools/gl_info.exe | sed "s/^/   /"
-    ctest --output-on-failure -j"$1"
+    ctest --output-on-failure --output-junit "$1" -j"$2"
     status=$?
     wineserver -k
-    exit $status' sh "$(nproc)"
+    exit $status' sh "$report" "$(nproc)"
 ) || status=$?
-log="$build/Testing/Temporary/LastTest.log"
-grep -h -A1 ': Skipped$' "$log" 2>/dev/null |
-  grep -v -e ': Skipped$' -e '^--$' | sed 's/^/   skipped: /' || true
-# GoogleTest's own summary lines, added up over the test programs.
-awk '/^\[==========\] [0-9]+ tests? from .* ran/ { run += $2 }
-     /^\[  PASSED  \] [0-9]+ test/ { passed += $4 }
-     /^\[  FAILED  \] [0-9]+ tests?, listed below/ { failed += $4 }
-     /^\[  SKIPPED \] [0-9]+ tests?, listed below/ { skipped += $4 }
-     END { printf "   %d test cases: %d passed, %d failed, %d skipped\n", run, passed, failed, skipped }' "$log" 2>/dev/null || true
+[[ ! -f $report ]] || skip_reasons "$report"
+counts=$(awk -F'"' '$1 ~ /^\t(tests|failures|skipped|disabled)=$/ { n[substr($1, 2)] = $2 }
+  END { printf "%d passed, %d failed, %d skipped", n["tests="] - n["failures="] - n["skipped="] - n["disabled="],
+        n["failures="], n["skipped="] + n["disabled="] }' "$report" 2>/dev/null || echo "no report")
+echo "   Windows: $counts"
 done_step
-if ((status)); then
-  echo "== Windows tests FAILED" >&2
-  exit 1
+((status == 0)) || { echo "== Windows tests FAILED" >&2; exit 1; }
+
+# What a Windows user unpacks: the program, the DLLs it needs that Windows
+# lacks, and its data beside it.
+step "Zip"
+zip="$out/trevalin-windows.zip" stage="$out/zip/trevalin"
+rm -rf "$out/zip" "$zip" && mkdir -p "$stage"
+cp "$build/trevalin.exe" "$prefix/bin/SDL.dll" "$stage/"
+for file in shader/basic.vert shader/basic.frag models/cat.ply Quenlith.app/Contents/Resources/texture1.png; do
+  mkdir -p "$stage/${file%/*}" && cp "$build/$file" "$stage/$file"
+done
+(cd "$out/zip" && zip -qr "$zip" trevalin)
+e2e="$deps/wine-e2e" unpacked="$deps/wine-e2e/drive_c/trevalin"
+rm -rf "$unpacked" && unzip -q "$zip" -d "$e2e/drive_c"
+for dll in $(x86_64-w64-mingw32-objdump -p "$unpacked"/*.exe "$unpacked"/*.dll | awk '/DLL Name:/ { print $3 }' | sort -u); do
+  [[ -n $(find "$unpacked" "$e2e/drive_c/windows/system32" -maxdepth 1 -iname "$dll") ]] ||
+    { echo "test-windows: the zip lacks $dll" >&2; exit 1; }
+done
+echo "   $zip: $(unzip -Z1 "$zip" | grep -vc '/$') files, $(du -k "$zip" | cut -f1) KiB"
+done_step
+
+# Unpacked on Wine's C: drive and started there, as on a machine without the
+# build: in a private mount namespace, the folder holding the source tree
+# (Wine reads /work/... as a Linux path) is hidden and the prefix is reached
+# from elsewhere, so that the shaders and the model come from beside the
+# program and SDL.dll from the zip alone.
+step "The zip's program, started on C: without the source tree"
+if why=$(unshare -m true 2>&1); then
+  hide=${root%/*} away=$(mktemp -d)
+  mkdir "$away/wine" && cp "$root/tests/program_test.sh" "$away/"
+  unshare -m sh -c 'mount --bind "$1" "$2/wine" && mount -t tmpfs none "$3" && shift 3 && exec "$@"' sh \
+    "$e2e" "$away" "$hide" bash "$away/program_test.sh" "$away/wine/drive_c/trevalin/trevalin.exe" \
+    C:/trevalin quit_with_q env -u WINEPATH WINEPREFIX="$away/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wine ||
+    { rm -rf "$away"; echo "== The unpacked zip FAILED" >&2; exit 1; }
+  rm -rf "$away"
+  echo "   passed: the cube turns, the keys answer, q ends it with status 0"
+else
+  echo "   skipped: needs a private mount namespace to hide the source tree: $why"
 fi
+done_step
 echo "== Windows tests passed"

@@ -2,7 +2,10 @@
 
 #include <climits>
 #include <cmath>
+#include <filesystem>
 #include <iostream>
+#include <string>
+#include <system_error>
 
 #include "GLFunctions.h"
 #include "Light.h"
@@ -11,6 +14,7 @@
 #include "Paths.h"
 #include "ProjMatrix.h"
 #include "Shaderprogram.h"
+#include "System.h"
 #include "Texture.h"
 #include "VertexLayout.h"
 #include "ViewMatrix.h"
@@ -42,6 +46,16 @@ int nextFrame(int frame) {
   return frame == INT_MAX ? kAfterMax : frame + 1;
 }
 
+// A data file at its place fixed at build time, or, where that folder does
+// not exist (a program moved to another machine), the copy the build stages
+// beside the program.
+std::string dataFile(const char* fixed, const char* name) {
+  std::error_code error;
+  if (std::filesystem::is_directory(TREVALIN_DATA_DIR, error)) return fixed;
+  const std::filesystem::path folder = os::ProgramFolder();
+  return folder.empty() ? name : (folder / name).generic_string();
+}
+
 float screenAspect() {
   return static_cast<float>(WINDOW_WIDTH) / static_cast<float>(WINDOW_HEIGHT);
 }
@@ -49,9 +63,11 @@ float screenAspect() {
 }  // namespace
 
 Scene::Scene() {
-  std::cout << "____ Scene: Load vertex shader: " << TREVALIN_VERTEX_SHADER << std::endl;
-  std::cout << "____ Scene: Load fragment shader: " << TREVALIN_FRAGMENT_SHADER << std::endl;
-  basicshader = new Shaderprogram(TREVALIN_VERTEX_SHADER, TREVALIN_FRAGMENT_SHADER);
+  const std::string vertex = dataFile(TREVALIN_VERTEX_SHADER, "shader/basic.vert");
+  const std::string fragment = dataFile(TREVALIN_FRAGMENT_SHADER, "shader/basic.frag");
+  std::cout << "____ Scene: Load vertex shader: " << vertex << std::endl;
+  std::cout << "____ Scene: Load fragment shader: " << fragment << std::endl;
+  basicshader = new Shaderprogram(vertex, fragment);
 }
 
 Scene::~Scene() {
@@ -83,7 +99,7 @@ bool Scene::init() {
   std::cout << "Scene: load textures" << std::endl;
   Texture texture(kTexturePath, 0);
   std::cout << "Scene: load models" << std::endl;
-  Mesh model(TREVALIN_MODEL);
+  Mesh model(dataFile(TREVALIN_MODEL, "models/cat.ply"));
   return true;
 }
 

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # The program as a user meets it: on a private X server, driven with X input.
-#   program_test.sh PROGRAM SOURCE_FOLDER CASE     (CASE: a case_ function below)
-# Exits 77 (skipped) where the case cannot run here, saying why.
+#   program_test.sh PROGRAM SOURCE_FOLDER CASE [RUNNER...]   (CASE: a case_ function below)
+# RUNNER: the command that starts a Windows PROGRAM, Wine with its environment
+# ending in "wine". Exits 77 (skipped) where the case cannot run here, saying why.
 set -uo pipefail
-exe=$1 src=$2
+exe=$1 src=$2 run=("${@:4}") server=()
+# SDL for Windows has no x11 driver; a wineserver serves the X display it
+# started on (or none), so each start gets a fresh one.
+((${#run[@]})) && run=(env -u SDL_VIDEODRIVER "${run[@]}") server=("${run[@]:0:${#run[@]}-1}" wineserver)
 build=$(dirname "$exe") work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null; wait; rm -rf "$work"' EXIT
+trap 'kill $(jobs -p) 2>/dev/null; wait; new_wineserver; rm -rf "$work"' EXIT
 texture=Quenlith.app/Contents/Resources/texture1.png
 
 fail() {
@@ -17,6 +21,7 @@ poll() {  # runs the rest until it succeeds, for at most $1 seconds
   shift
   until "$@"; do ((SECONDS < end)) || return 1; sleep 0.05; done  # a poll, until it holds
 }
+new_wineserver() { ((!${#server[@]})) || { "${server[@]}" -k 2>/dev/null; "${server[@]}" -w; }; }
 serve() {  # a private X server; its options follow
   local number="$work/display$#$*"
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset "$@" 3>"$number" 2>/dev/null &
@@ -24,10 +29,12 @@ serve() {  # a private X server; its options follow
   export DISPLAY=:$(cat "$number") SDL_VIDEODRIVER=x11
 }
 start() {  # the program from the build folder, after the command given, if any
-  (cd "$build" && exec timeout 120 "$@" "$exe" >"$work/out" 2>"$work/err") &
+  new_wineserver
+  (cd "$build" && exec timeout 120 "$@" "${run[@]}" "$exe" >"$work/out" 2>"$work/err") &
   app=$!
 }
-ended() { wait "$app"; status=$?; }
+# Lines as Linux ends them: Windows' C runtime writes "\r\n".
+ended() { wait "$app"; status=$?; sed -i 's/\r$//' "$work/out" "$work/err"; }
 named_window() {  # the visible top-level window (SDL may replace its first one), once named
   win=$(xdotool search --onlyvisible --maxdepth 1 --class . 2>/dev/null | head -n 1)
   [[ -n $win && -n $(xdotool getwindowname "$win" 2>/dev/null) ]]
@@ -156,8 +163,8 @@ case_failed_starts() {
   serve
   failed_start "" "Main: Could not initialize SDL" env DISPLAY=
   # A copy of the program started elsewhere: no folder it looks in holds the bundle.
-  failed_start "Texture: Loading $texture" "$error"$'\n'"Main: Error: Init failed!" \
-    sh -c 'cp "$0" "$1" && cd / && exec "$1/trevalin"' "$exe" "$work"
+  cp "$exe" "$work" &&
+    exe=$work/${exe##*/} failed_start "Texture: Loading $texture" "$error"$'\n'"Main: Error: Init failed!" env -C /
   # The bundle where it starts comes first, even a broken one.
   mkdir -p "$work/${texture%/*}" && : >"$work/$texture"
   failed_start "" "$error" env -C "$work"
@@ -167,7 +174,7 @@ case_empty_shader() {  # the shader paths are fixed in the program: an empty fil
   why=$(unshare -m true 2>&1) || { printf '%s: Skipped\nneeds a private mount namespace: %s\n' "$0" "$why"; exit 77; }
   serve
   failed_start "Scene: Could not initialize the shaders" "Main: Error: Init failed!" \
-    unshare -m sh -c ': >"$1" && mount --bind "$1" "$2" && exec "$0"' "$exe" "$work/empty" "$src/shader/basic.frag"
+    unshare -m sh -c ': >"$0" && mount --bind "$0" "$1" && shift && exec "$@"' "$work/empty" "$src/shader/basic.frag"
 }
 
 "case_$3"

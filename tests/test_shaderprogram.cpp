@@ -38,7 +38,7 @@ using ShaderprogramTest = testsupport::GLTest;
 // Each failure on its stream (patterns; no text: no file), and no GL object
 // for files that cannot be read; before initialize nothing reaches GL.
 TEST_F(ShaderprogramTest, ReportsEachFailureOnItsStream) {
-  const std::string log = "([^\n]+\n)+", load = "Shaderprogram: Could not load shader: /.*/none\\.",
+  const std::string log = "([^\n]+\n)+", load = "Shaderprogram: Could not load shader: .*/none\\.",
                     compile = "Shaderprogram: Could not compile shader: [0-9]+\n",
                     invalid =
                         "Shaderprogram: Shader contains errors, please validate this shader!\n" +

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -48,6 +49,12 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
+// Text with its line ends as on Linux: Windows' C runtime writes "\r\n".
+static std::string Lines(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
+}
+
 // Each descriptor goes to a file of its own while f runs.
 Output Capture(const std::function<void()>& f) {
   TempDir dir;
@@ -66,7 +73,7 @@ Output Capture(const std::function<void()>& f) {
     dup2(saved[fd - 1], fd);
     close(saved[fd - 1]);
   }
-  return {ReadFile(dir.File("1")), ReadFile(dir.File("2"))};
+  return {Lines(ReadFile(dir.File("1"))), Lines(ReadFile(dir.File("2")))};
 }
 
 std::vector<float> Elements(const Matrix& m) {

@@ -129,7 +129,7 @@ TEST(Vector, ArithmeticAsGeometryHasIt) {
   const Vector x(1, 0, 0), y(0, 1, 0), z(0, 0, 1), a(1, 2, 3), b(4, 5, 6);
   Vector c(a);
   c += b;
-  c -= x;
+  c -= a;
   const std::pair<Vector, Vector> results[] = {{x * y, z},
                                                {y * z, x},
                                                {z * x, y},
@@ -138,7 +138,7 @@ TEST(Vector, ArithmeticAsGeometryHasIt) {
                                                {b - a, {3, 3, 3}},
                                                {a * 2.0f, {2, 4, 6}},
                                                {-y, {-0.0f, -1, -0.0f}},
-                                               {c, {4, 7, 9}},
+                                               {c, b},
                                                {Vector(0, 0, 5).Normalize(), z}};
   for (const auto& [got, want] : results) EXPECT_EQ(xyz(got), xyz(want));
   EXPECT_EQ(a.Dot(b), 32.0f);

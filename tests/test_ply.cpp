@@ -99,6 +99,8 @@ TEST(PlyRead, FilesLoadOrAreRefusedAsTheirHeaderAndDataSay) {
       // Without a face element, the search for one reads through the data.
       {Header(1, "x y z", -1) + "1 2 3\n", "Vertices: 1; Properties: 3;  | v 0 0 0 | i"},
       {"ply\nformat ascii 1.0\nelement vertex 1\nproperty float x", "Vertices: 1;  | v 0 0 0 | i"},
+      {"ply\nformat ascii 1.0\nelement vertex 1\nproperty float " + std::string(50, 'x'),
+       "Vertices: 1;  | v 0 0 0 | i"},
       {Header(0, "x y z", 0), "Vertices: 0; Properties: 3; Triangles: 0;  | v | i"},
       {Header(0, "x", 1),
        "Vertices: 0; Properties: 1; Triangles: 1;  | Mesh::LoadPly - Vertex "

@@ -157,6 +157,12 @@ TEST_F(TextureTest, FilesLoadNamesAreReplacedAndFailuresLeaveNone) {
   EXPECT_FALSE(glIsTexture(second));
   EXPECT_THROW(Texture(dir.File("none.png"), 7), std::invalid_argument);
   EXPECT_THROW(Texture(static_cast<SDL_Surface*>(nullptr), 0), std::invalid_argument);
+  // Rows shorter than the width describe no pixels to read.
+  const SurfacePtr good(SDL_CreateRGBSurface(0, 2, 2, 32, 0xFF, 0xFF00, 0xFF0000, 0),
+                        SDL_FreeSurface);
+  SDL_Surface bad = *good;
+  bad.pitch = 4;
+  EXPECT_THROW(Texture(&bad, 0), std::invalid_argument);
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
   EXPECT_EQ(bound, 0) << "a deleted name is bound nowhere";
 }

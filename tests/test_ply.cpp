@@ -99,6 +99,8 @@ TEST(PlyRead, FilesLoadOrAreRefusedAsTheirHeaderAndDataSay) {
       // Without a face element, the search for one reads through the data.
       {Header(1, "x y z", -1) + "1 2 3\n", "Vertices: 1; Properties: 3;  | v 0 0 0 | i"},
       {"ply\nformat ascii 1.0\nelement vertex 1\nproperty float x", "Vertices: 1;  | v 0 0 0 | i"},
+      {"ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nelement face 0",
+       "Vertices: 1; Properties: 1; Triangles: 0;  | v 0 0 0 | i"},  // found again after a rewind
       {"ply\nformat ascii 1.0\nelement vertex 1\nproperty float " + std::string(50, 'x'),
        "Vertices: 1;  | v 0 0 0 | i"},
       {Header(0, "x y z", 0), "Vertices: 0; Properties: 3; Triangles: 0;  | v | i"},
@@ -178,6 +180,10 @@ TEST(PlyRead, BothTangentRoutinesWriteEachTrianglesTangentToItsVertices) {
        "1 2 3 0 0 1 7e-18 5e-18\n-2 1 4 0 0 1 3e-18 9e-18\n3 0 1 2\n3 3 4 5\n",
        {a, b, c, a, b, c, a, b, c, a, b, c, a, b, c, a, b, c}},
   };
+  Mesh plain;  // without texture coordinates there are no tangents to work out
+  Stdout([&] { plain.ReadPLY(TextSource::Memory(kTri + "3 0 1 2\n")); });
+  plain.ClassTangents();
+  plain.CalcTangents();
   for (const auto& t : cases) {
     Mesh m;
     const std::string text = Header(t.vertices, "x y z a b c u v", t.faces) + t.data;
@@ -218,9 +224,9 @@ TEST(PlyRead, NumbersReadAsStrtofReadsThem) {
 // them; anything else it leaves to the exact path.
 TEST(PlyRead, TheFastPathTakesPlainDecimals) {
   const std::vector<std::string> floats[] = {
-      {"12345678901234567", "1e5", "1.2.3", "0x1"},  // left to the exact path
-      {"7", "-0.5", "+12.25", ".125", "12345678", "123456789.5", "0.00000012345678",
-       "1234567890123456"}};
+      {"12345678901234567", "0.1234567890123456", "1e5", "1.2.3", "0x1"},  // left to the exact path
+      {"7", "-0.5", "+12.25", ".125", "12345678", "123456789.5", "12345678.12345678",
+       "0.00000012345678", "1234567890123456"}};
   const std::vector<std::string> indices[] = {{"12345678"}, {"0", "9999999"}};
   for (bool fast : {false, true}) {
     for (const std::string& token : floats[fast]) {

@@ -11,9 +11,7 @@ Matrix::Matrix(int stackCapacity) : stack(nullptr), stackSize(stackCapacity), st
   if (stackCapacity > 0) stack = new float[static_cast<std::size_t>(stackCapacity) * 16];
 }
 
-Matrix::~Matrix() {
-  if (stackSize > 0 && stack != nullptr) delete[] stack;
-}
+Matrix::~Matrix() { delete[] stack; }
 
 Matrix::Matrix(Matrix&& other) noexcept
     : stack(other.stack), stackSize(other.stackSize), stackDepth(other.stackDepth) {

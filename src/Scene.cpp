@@ -71,7 +71,8 @@ Scene::Scene() {
 }
 
 Scene::~Scene() {
-  if (basicshader) delete basicshader;
+  delete basicshader;
+  basicshader = nullptr;  // the global outlives the scene
 }
 
 void Scene::prepare() { std::cout << "____ Scene: Scene prepare" << std::endl; }

@@ -96,6 +96,7 @@ TEST(PlyRead, FilesLoadOrAreRefusedAsTheirHeaderAndDataSay) {
        k331 + " | v 1 2 3 4 5 6 0 0 0 | i 0 0 0"},
       {kTri + "+3 2 x 1\n", k331 + " | v 0 0 0 1 0 0 0 1 0 | i 2 0 0"},
       {kTri + "3 1 + 2\n", k331 + " | v 0 0 0 1 0 0 0 1 0 | i 1 0 0"},  // a sign alone is no number
+      {kTri + "3 0 1\n3 0 1 2\n", k331 + " | v 0 0 0 1 0 0 0 1 0 | i 0 1 0"},  // its line alone
       // Without a face element, the search for one reads through the data.
       {Header(1, "x y z", -1) + "1 2 3\n", "Vertices: 1; Properties: 3;  | v 0 0 0 | i"},
       {"ply\nformat ascii 1.0\nelement vertex 1\nproperty float x", "Vertices: 1;  | v 0 0 0 | i"},
@@ -155,10 +156,12 @@ TEST(PlyRead, MissingFilesAndLongNeedlesAreRefused) {
 
 // One tangent per triangle, written to its three vertices (7: a vertex no
 // triangle has); a zero determinant repeats the previous one (NaN at first);
-// texture coordinates close together give the same direction. Both routines agree.
+// texture coordinates close together give the same direction; in the last case any slip
+// in a texture coordinate difference turns the determinant's sign. Both routines agree.
 TEST(PlyRead, BothTangentRoutinesWriteEachTrianglesTangentToItsVertices) {
   const float nan = std::nanf(""), x = -0.324443f, y = -0.486664f, z = -0.811107f, s = -0.447214f,
-              d = 0.894427f, a = 0.674926f, b = 0.571092f, c = 0.467257f;
+              d = 0.894427f, a = 0.674926f, b = 0.571092f, c = 0.467257f, e = 0.441836f,
+              f = -0.694314f, g = -0.568075f;
   const struct {
     int vertices, faces;
     std::string data;
@@ -179,6 +182,11 @@ TEST(PlyRead, BothTangentRoutinesWriteEachTrianglesTangentToItsVertices) {
        "0 0 0 0 0 1 .1 .2\n1 2 3 0 0 1 .7 .5\n-2 1 4 0 0 1 .3 .9\n0 0 0 0 0 1 1e-18 2e-18\n"
        "1 2 3 0 0 1 7e-18 5e-18\n-2 1 4 0 0 1 3e-18 9e-18\n3 0 1 2\n3 3 4 5\n",
        {a, b, c, a, b, c, a, b, c, a, b, c, a, b, c, a, b, c}},
+      {6,
+       2,
+       "0 0 0 0 0 1 -.5 -2\n1 0 0 0 0 1 0 2\n0 1 0 0 0 1 0 0\n2 -1 1 0 0 1 1 .5\n"
+       "1 2 3 0 0 1 1 0\n-2 1 4 0 0 1 .5 2\n3 0 1 2\n3 3 4 5\n",
+       {s, d, 0, s, d, 0, s, d, 0, e, f, g, e, f, g, e, f, g}},
   };
   Mesh plain;  // without texture coordinates there are no tangents to work out
   Stdout([&] { plain.ReadPLY(TextSource::Memory(kTri + "3 0 1 2\n")); });

@@ -4,10 +4,8 @@
 
 #include <cstdio>
 
-FrameTimer::FrameTimer(unsigned int seconds) : frames(0), reportStart(0), reportSeconds(0) {
-  Reset();
-  reportSeconds = seconds;
-}
+// The base's constructor has started the clock.
+FrameTimer::FrameTimer(unsigned int seconds) : frames(0), reportStart(0), reportSeconds(seconds) {}
 
 void FrameTimer::Reset() {
   Timer::Reset();

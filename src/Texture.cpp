@@ -164,9 +164,8 @@ void Texture::Load(SDL_Surface* surface) {
 
 void Texture::Load(std::string fileName) {
   std::cout << "Texture: Loading " << fileName << std::endl;
-  SurfacePtr surface(os::LoadImageFile(fileName.c_str()));
-  if (!surface) throw std::invalid_argument(kLoadError);
-  Load(surface.get());
+  const SurfacePtr surface(os::LoadImageFile(fileName.c_str()));
+  Load(surface.get());  // which refuses no surface as it refuses an unreadable one
 }
 
 void Texture::Bind(int unit) {

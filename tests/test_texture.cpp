@@ -158,11 +158,11 @@ TEST_F(TextureTest, FilesLoadNamesAreReplacedAndFailuresLeaveNone) {
   EXPECT_FALSE(glIsTexture(second));
   EXPECT_THROW(Texture(dir.File("none.png"), 7), std::invalid_argument);
   EXPECT_THROW(Texture(static_cast<SDL_Surface*>(nullptr), 0), std::invalid_argument);
-  // Rows shorter than the width describe no pixels to read.
-  const SurfacePtr good(SDL_CreateRGBSurface(0, 2, 2, 32, 0xFF, 0xFF00, 0xFF0000, 0),
-                        SDL_FreeSurface);
+  // Rows shorter than the width describe no pixels to read: 3 texels of 4 bits take 2 bytes.
+  const SurfacePtr good(SDL_CreateRGBSurface(0, 3, 2, 4, 0, 0, 0, 0), SDL_FreeSurface);
+  ASSERT_NE(good, nullptr);
   SDL_Surface bad = *good;
-  bad.pitch = 4;
+  bad.pitch = 1;
   EXPECT_THROW(Texture(&bad, 0), std::invalid_argument);
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
   EXPECT_EQ(bound, 0) << "a deleted name is bound nowhere";

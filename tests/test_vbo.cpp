@@ -103,6 +103,8 @@ TEST_F(VBOTest, DrawsAreBoundedByTheUploadedCounts) {
     glGetQueryObjectuiv(query, GL_QUERY_RESULT, &triangles);
     EXPECT_EQ(refused ? -1 : GLint(triangles), drawn) << elements << " " << count;
   }
+  for (GLint slot = 1; slot < 4; ++slot)  // arrays never uploaded are never set up
+    EXPECT_EQ(Get(GL_VERTEX_ATTRIB_ARRAY_ENABLED, slot), GL_FALSE) << slot;
   EXPECT_THROW(VBO().DrawArray(1), std::out_of_range) << "an owner of nothing has nothing to draw";
 }
 

@@ -90,15 +90,22 @@ struct StbFree {
   void operator()(stbi_uc* p) const { stbi_image_free(p); }
 };
 
+using Pixels = std::unique_ptr<stbi_uc, StbFree>;
+
+// The file decoded into `wanted` channels (0: as many as it stores); none,
+// with SDL's error set, if stb_image cannot decode it.
+Pixels Decode(const std::vector<uint8_t>& file, int wanted, int& w, int& h, int& channels) {
+  Pixels pixels(
+      stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &w, &h, &channels, wanted));
+  if (!pixels) SDL_SetError("%s", stbi_failure_reason());
+  return pixels;
+}
+
 // The file decoded again as RGBA: what SDL_image expands to 32 bits.
 SDL_Surface* Rgba(const std::vector<uint8_t>& file) {
   int w = 0, h = 0, channels = 0;
-  std::unique_ptr<stbi_uc, StbFree> rgba(
-      stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &w, &h, &channels, 4));
-  if (!rgba) {
-    SDL_SetError("%s", stbi_failure_reason());
-    return nullptr;
-  }
+  const Pixels rgba = Decode(file, 4, w, h, channels);
+  if (!rgba) return nullptr;
   return NewSurface(w, h, 4, rgba.get(), 4 * w);
 }
 
@@ -171,12 +178,8 @@ SDL_Surface* LoadImageStb(const char* path) {
   }
   const PngChunks png = ReadChunks(file);
   int w = 0, h = 0, channels = 0;
-  std::unique_ptr<stbi_uc, StbFree> pixels(
-      stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &w, &h, &channels, 0));
-  if (!pixels) {
-    SDL_SetError("%s", stbi_failure_reason());
-    return nullptr;
-  }
+  const Pixels pixels = Decode(file, 0, w, h, channels);
+  if (!pixels) return nullptr;
   const uint8_t* p = pixels.get();
   int key = -1;
   if (png.colourType == 3 && !png.palette.empty())

@@ -34,7 +34,7 @@ packages=(
   wine wine64
   googletest
   xvfb xauth xdotool x11-utils
-  x11-apps imagemagick python3 apitrace  # the end-to-end tests
+  x11-apps imagemagick python3 python3-xlib apitrace  # the end-to-end tests
 )
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done

@@ -10,27 +10,21 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <random>
 #include <sstream>
-#include <stdexcept>
 
 #include "GLFunctions.h"
 #include "Matrix.h"
 
 namespace testsupport {
 
-// A name no other directory has, made as the directory is (mkdtemp is POSIX only).
+// Named by the process and a count: ctest runs tests side by side (mkdtemp is POSIX only).
 TempDir::TempDir() {
-  static std::random_device random;
-  for (int tries = 0; tries < 100; ++tries) {
-    char name[32];
-    std::snprintf(name, sizeof name, "trevalin-test-%08x", static_cast<unsigned>(random()));
-    path = (std::filesystem::temp_directory_path() / name)
-               .generic_string();  // "/" between names, as File joins them
-    std::error_code error;
-    if (std::filesystem::create_directory(path, error)) return;
-  }
-  throw std::runtime_error("no temporary directory");
+  static int made = 0;
+  const std::string name =
+      "trevalin-test-" + std::to_string(getpid()) + "-" + std::to_string(made++);
+  path = (std::filesystem::temp_directory_path() / name).generic_string();  // "/" as File joins
+  std::filesystem::remove_all(path);  // left by a crashed run of the same number
+  std::filesystem::create_directory(path);
 }
 
 TempDir::~TempDir() {
@@ -80,16 +74,19 @@ std::vector<float> Elements(const Matrix& m) {
   return std::vector<float>(m.c_array(), m.c_array() + 16);
 }
 
-// The stand-ins to put in the loader's table once it is filled.
-static std::vector<std::function<void()>>& Seams() {
-  static std::vector<std::function<void()>> seams;
-  return seams;
+int Get(unsigned int what) {
+  GLint value = -1;
+  glGetIntegerv(what, &value);
+  return value;
 }
 
-void GLSeam::Add(std::function<void()> install) { Seams().push_back(std::move(install)); }
+std::vector<std::function<void()>>& GLSeam::Installs() {
+  static std::vector<std::function<void()>> installs;
+  return installs;
+}
 
 static bool InstallSeams() {
-  for (const auto& install : Seams()) install();
+  for (const auto& install : GLSeam::Installs()) install();
   return true;
 }
 

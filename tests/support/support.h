@@ -31,6 +31,8 @@ Output Capture(const std::function<void()>& f);
 inline std::string Stdout(const std::function<void()>& f) { return Capture(f).out; }
 
 std::vector<float> Elements(const Matrix& m);
+// One integer of OpenGL state, glGetIntegerv's.
+int Get(unsigned int what);
 
 // Opens, once per process, an 800 x 600 OpenGL window through SDL and loads
 // the OpenGL functions, then puts every GLSeam in place.
@@ -45,12 +47,13 @@ class GLTest : public ::testing::Test {
 struct GLSeam {
   template <typename F>
   GLSeam(F& function, F& real, F stand_in) {
-    Add([&function, &real, stand_in] {
+    Installs().push_back([&function, &real, stand_in] {
       real = function;
       function = stand_in;
     });
   }
-  static void Add(std::function<void()> install);
+  // What puts each stand-in in place, once the table is filled.
+  static std::vector<std::function<void()>>& Installs();
 };
 
 }  // namespace testsupport

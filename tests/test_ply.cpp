@@ -87,7 +87,8 @@ TEST(PlyRead, FilesLoadOrAreRefusedAsTheirHeaderAndDataSay) {
            "1 2 3\n",
        "Vertices: 1; Properties: 3; Triangles: 0;  | v 1 2 3 | i"},
       {"ply\nformat ascii 1.0\nelement vertex x\nproperty float x\nend_header\n1\n",
-       "Vertices: 0; Properties: 1;  | v | i"},  // a count that cannot be read
+       "Vertices: 0; Properties: 1;  | v | i"},             // a count that cannot be read
+      {"ply\nformat ascii 1.0\nend_header\n", " | v | i"},  // no element at all
       {Header(5, "x y z", 0) + "+1.5 -2e1 .5\n\t 4 5e-50 6\r\n1 x 3\n1e50 2 3\n1.5.25 7\n",
        "Vertices: 5; Properties: 3; Triangles: 0;  | v 1.5 -20 0.5 4 0 6 1 0 0 3.40282e+38 0 0 "
        "1.5 0.25 7 | i"},
@@ -119,7 +120,7 @@ TEST(PlyRead, FilesLoadOrAreRefusedAsTheirHeaderAndDataSay) {
     cases.push_back({text, " | Mesh::LoadPly - Not a PLY file"});
   for (const char* text : {"ply", "ply\ncomment\nformat ascii 1.0\n", "ply\nformat binary 1.0\n"})
     cases.push_back({text, " | Mesh::LoadPly - Not an ASCII PLY file"});
-  for (const char* face : {"4 0 1 2 0", "x 0 1 2", "-3 0 1 2", "", "4294967299 0 1 2"})
+  for (const char* face : {"4 0 1 2 0", "4 0 1 2", "x 0 1 2", "-3 0 1 2", "", "4294967299 0 1 2"})
     cases.push_back({kTri + face + "\n", k331 + " | Mesh::LoadPly - Not a triangular face"});
   for (const char* face : {"3 3 1 2", "3 0 3 2", "3 0 1 3", "3 0 -1 2", "3 0 1 4294967296"})
     cases.push_back({kTri + face + "\n", k331 + " | Mesh::LoadPly - Vertex index out of range"});

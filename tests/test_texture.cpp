@@ -114,14 +114,17 @@ TEST_F(TextureTest, SurfacesOfEveryLayoutAndPitchUploadTopRowFirst) {
   }
 }
 
-// A grey PNG loads into all three colours; a failure leaves no name, bound
-// nowhere.
+// A grey PNG loads into all three colours; Bind uses the unit; a failure
+// leaves no name, bound nowhere.
 TEST_F(TextureTest, FilesLoadAndFailuresLeaveNoName) {
   const std::string png = dir.File("grey.png");
   ASSERT_TRUE(tools::WritePng(png, kW, kH, 1, Bytes({kGreen}).data()));
   Texture t;
   t.Create(png, 12);
   ExpectLevel0(GL_RGB8, {kGreen, kGreen, kGreen, kOpaque});
+  t.Bind(3);
+  EXPECT_EQ(testsupport::Get(GL_ACTIVE_TEXTURE), GL_TEXTURE3);
+  EXPECT_EQ(testsupport::Get(GL_TEXTURE_BINDING_2D), GLint(t.showID(0)));
   const GLuint second = t.showID(0);
   EXPECT_THROW(t.Create(dir.Write("bad.png", "?"), 1), std::invalid_argument);
   EXPECT_EQ(t.showID(0), 0u);
@@ -131,9 +134,11 @@ TEST_F(TextureTest, FilesLoadAndFailuresLeaveNoName) {
   // Rows shorter than the width describe no pixels to read: 3 texels of 4 bits take 2 bytes.
   const SurfacePtr good(SDL_CreateRGBSurface(0, 3, 2, 4, 0, 0, 0, 0), SDL_FreeSurface);
   ASSERT_NE(good, nullptr);
-  SDL_Surface bad = *good;
+  SDL_Surface bad = *good, none = *good;
   bad.pitch = 1;
+  none.pixels = nullptr;  // and no lock to bring them
   EXPECT_THROW(Texture(&bad, 0), std::invalid_argument);
+  EXPECT_THROW(Texture(&none, 0), std::invalid_argument);
 }
 
 }  // namespace

@@ -9,12 +9,12 @@
 namespace {
 
 using Els = std::vector<float>;
-using testsupport::Elements;
 const Els kId = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 const Els kSeq = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 volatile double kHalfPi = 3.141592653589793 / 2;  // cos at run time: MinGW's differs from GCC's
 const float kCos90 = static_cast<float>(std::cos(kHalfPi));
 
+Els Elements(const Matrix& m) { return Els(m.c_array(), m.c_array() + 16); }
 void LoadSeq(Matrix& m) { m.Load(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16); }
 
 // Off-centre frusta and boxes (the scene's frames check the perspective). The

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Controls.h"
+#include "GLFunctions.h"
 #include "Main.h"
 #include "support.h"
 
@@ -27,6 +28,9 @@ void* __wrap_SDL_GL_GetProcAddress(const char* name) {
   return fake::hidden == name ? nullptr : __real_SDL_GL_GetProcAddress(name);
 }
 }
+
+// A #define that leads to another function's pointer is no renaming.
+static_assert(!glfunctions::Renamed("trevalin_glUniform1i", "trevalin_glUseProgram"));
 
 namespace {
 

@@ -13,7 +13,6 @@
 #include <sstream>
 
 #include "GLFunctions.h"
-#include "Matrix.h"
 
 namespace testsupport {
 
@@ -68,10 +67,6 @@ Output Capture(const std::function<void()>& f) {
     close(saved[fd - 1]);
   }
   return {Lines(ReadFile(dir.File("1"))), Lines(ReadFile(dir.File("2")))};
-}
-
-std::vector<float> Elements(const Matrix& m) {
-  return std::vector<float>(m.c_array(), m.c_array() + 16);
 }
 
 int Get(unsigned int what) {

@@ -9,8 +9,6 @@
 
 #include "alloc_counter.h"
 
-class Matrix;
-
 namespace testsupport {
 
 // A fresh folder for a test's files, removed with them.
@@ -30,7 +28,6 @@ struct Output {
 Output Capture(const std::function<void()>& f);
 inline std::string Stdout(const std::function<void()>& f) { return Capture(f).out; }
 
-std::vector<float> Elements(const Matrix& m);
 // One integer of OpenGL state, glGetIntegerv's.
 int Get(unsigned int what);
 

@@ -21,9 +21,9 @@ poll() {  # runs the rest until it succeeds, for at most $1 seconds
   until "$@"; do ((SECONDS < end)) || return 1; sleep 0.05; done  # a poll, until it holds
 }
 new_wineserver() { ((!${#server[@]})) || { "${server[@]}" -k 2>/dev/null; "${server[@]}" -w; }; }
-serve() {  # a private X server; its options follow
-  local number="$work/display$#$*"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset "$@" 3>"$number" 2>/dev/null &
+serve() {  # a private X server
+  local number="$work/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$number" 2>/dev/null &
   poll 20 test -s "$number" || fail "Xvfb did not start"
   export DISPLAY=:$(cat "$number") SDL_VIDEODRIVER=x11
 }
@@ -66,7 +66,7 @@ window.send_event(protocol.event.ClientMessage(window=window, client_type=d.inte
 d.flush()
 EOF
 }
-started() {  # the shader paths first, then the rest of the start-up (test_shell reads it all)
+started() {  # the shader paths first, then the rest of the start-up up to its last line
   diff <(head -n 2 "$work/out") <(printf '____ Scene: Load %s shader: %s\n' \
     vertex "$src/shader/basic.vert" fragment "$src/shader/basic.frag") &&
     grep -qx '____ Main: Init OK!' "$work/out"

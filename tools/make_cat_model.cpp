@@ -106,12 +106,9 @@ double Quantize(double v) {
   return q == 0 ? 0.0 : q;  // no "-0.000000"
 }
 
-void AddPart(Model& model, const Part& part) {
-  const std::vector<double> stations = Stations(part);
-  const int rings = static_cast<int>(stations.size());
+// Rings of vertices along the spine, each with its seam column repeated.
+void AddRings(Model& model, const Part& part, const std::vector<double>& stations) {
   const int columns = part.segments + 1;  // the seam column repeats the first with s = 1
-  const uint32_t base = static_cast<uint32_t>(model.vertices.size());
-
   for (double t : stations) {
     const double h = 1e-4;
     const Vec3 tangent =
@@ -130,10 +127,13 @@ void AddPart(Model& model, const Part& part) {
                                 t});
     }
   }
+}
 
-  // Going round the ring is going round the spine's tangent, so (around,
-  // along) spans the outward side: these triangles turn counter-clockwise
-  // seen from outside. Triangles collapsed at a pole are left out.
+// Going round the ring is going round the spine's tangent, so (around,
+// along) spans the outward side: these triangles turn counter-clockwise
+// seen from outside. Triangles collapsed at a pole are left out.
+void AddTriangles(Model& model, const Part& part, uint32_t base, int rings) {
+  const int columns = part.segments + 1;
   auto same = [&](uint32_t a, uint32_t b) {
     const Vec3 p = model.vertices[a].p, q = model.vertices[b].p;
     return p.x == q.x && p.y == q.y && p.z == q.z;
@@ -142,7 +142,6 @@ void AddPart(Model& model, const Part& part) {
     if (same(a, b) || same(b, c) || same(a, c)) return;
     model.indices.insert(model.indices.end(), {a, b, c});
   };
-  const size_t firstIndex = model.indices.size();
   for (int j = 0; j + 1 < rings; ++j) {
     for (int i = 0; i < part.segments; ++i) {
       const uint32_t a = base + j * columns + i, b = a + 1, c = b + columns, d = a + columns;
@@ -150,8 +149,11 @@ void AddPart(Model& model, const Part& part) {
       add(a, c, d);
     }
   }
+}
 
-  // Smooth normals: sum the face normals of every copy of a position.
+// Smooth normals: the face normals of every copy of a position summed, over
+// the triangles from firstIndex on and the vertices from base on.
+void SmoothNormals(Model& model, uint32_t base, size_t firstIndex) {
   std::map<std::tuple<double, double, double>, Vec3> sums;
   auto key = [&](uint32_t v) {
     const Vec3 p = model.vertices[v].p;
@@ -169,6 +171,15 @@ void AddPart(Model& model, const Part& part) {
   }
 }
 
+void AddPart(Model& model, const Part& part) {
+  const std::vector<double> stations = Stations(part);
+  const uint32_t base = static_cast<uint32_t>(model.vertices.size());
+  const size_t firstIndex = model.indices.size();
+  AddRings(model, part, stations);
+  AddTriangles(model, part, base, static_cast<int>(stations.size()));
+  SmoothNormals(model, base, firstIndex);
+}
+
 // Drops the vertices that no triangle uses (pole copies of the seam column).
 void Compact(Model& model) {
   std::vector<int64_t> remap(model.vertices.size(), -1);
@@ -183,63 +194,70 @@ void Compact(Model& model) {
   model.vertices.swap(kept);
 }
 
-Model BuildCat() {
-  Model cat;
-  const Vec3 up{0, 1, 0}, forward{1, 0, 0}, side{0, 0, 1};
+// Each part's first cross-section axis is set from one of these.
+const Vec3 kUp{0, 1, 0}, kForward{1, 0, 0}, kSide{0, 0, 1};
 
-  // Body: a long, slightly arched barrel, deepest at the chest.
-  AddPart(cat, {Bezier({-1.05, 1.00, 0}, {-0.35, 1.10, 0}, {0.35, 1.08, 0}, {1.00, 1.06, 0}),
-                [](double t) { return 0.33 + 0.05 * std::sin(kPi * t) + 0.03 * t; },
-                [](double t) { return 0.27 + 0.04 * std::sin(kPi * t); }, up, 0.17, 0.17, 32, 26});
+void AddHead(Model& cat) {
   // Neck: short and thick, from inside the chest into the back of the head.
-  AddPart(cat, {Line({0.55, 1.08, 0}, {1.15, 1.52, 0}), Taper(0.34, 0.22), Taper(0.27, 0.21), up,
+  AddPart(cat, {Line({0.55, 1.08, 0}, {1.15, 1.52, 0}), Taper(0.34, 0.22), Taper(0.27, 0.21), kUp,
                 0.3, 0.3, 18, 10});
   // Head: broad and round.
-  AddPart(cat,
-          {Line({1.02, 1.60, 0}, {1.60, 1.58, 0}), Const(0.27), Const(0.31), up, 0.5, 0.5, 24, 18});
+  AddPart(cat, {Line({1.02, 1.60, 0}, {1.60, 1.58, 0}), Const(0.27), Const(0.31), kUp, 0.5, 0.5, 24,
+                18});
   // Muzzle, with a small nose on its tip.
-  AddPart(cat,
-          {Line({1.47, 1.48, 0}, {1.73, 1.49, 0}), Const(0.11), Const(0.16), up, 0.5, 0.5, 16, 10});
-  AddPart(cat,
-          {Line({1.70, 1.54, 0}, {1.77, 1.55, 0}), Const(0.035), Const(0.05), up, 0.5, 0.5, 10, 6});
+  AddPart(cat, {Line({1.47, 1.48, 0}, {1.73, 1.49, 0}), Const(0.11), Const(0.16), kUp, 0.5, 0.5, 16,
+                10});
+  AddPart(cat, {Line({1.70, 1.54, 0}, {1.77, 1.55, 0}), Const(0.035), Const(0.05), kUp, 0.5, 0.5,
+                10, 6});
 
   // Eyes: small domes on the face.
   for (double z : {-1.0, 1.0}) {
     AddPart(cat, {Line({1.51, 1.68, 0.13 * z}, {1.59, 1.68, 0.13 * z}), Const(0.045), Const(0.045),
-                  up, 0.5, 0.5, 10, 6});
+                  kUp, 0.5, 0.5, 10, 6});
   }
 
   // Ears: thin pointed cones on the top of the head, leaning out.
   for (double z : {-1.0, 1.0}) {
     AddPart(cat, {Bezier({1.32, 1.70, 0.14 * z}, {1.32, 1.84, 0.17 * z}, {1.30, 1.98, 0.22 * z},
                          {1.26, 2.14, 0.25 * z}),
-                  Taper(0.07, 0.0), Taper(0.19, 0.0), forward, 0.15, 0.0, 12, 10});
+                  Taper(0.07, 0.0), Taper(0.19, 0.0), kForward, 0.15, 0.0, 12, 10});
   }
+}
 
+void AddLegs(Model& cat) {
   // Front legs: straight, slim columns down to the paws.
   for (double z : {-1.0, 1.0}) {
     AddPart(cat, {Line({0.72, 1.05, 0.16 * z}, {0.74, 0.07, 0.16 * z}), Taper(0.12, 0.075),
-                  Taper(0.11, 0.075), forward, 0.12, 0.08, 12, 12});
+                  Taper(0.11, 0.075), kForward, 0.12, 0.08, 12, 12});
   }
   // Hind legs: a thick thigh that bends back to the hock.
   for (double z : {-1.0, 1.0}) {
     AddPart(cat, {Bezier({-0.72, 1.05, 0.17 * z}, {-0.45, 0.55, 0.18 * z}, {-0.95, 0.35, 0.17 * z},
                          {-0.80, 0.07, 0.17 * z}),
                   [](double t) { return 0.085 + 0.11 * (1 - t) * (1 - t); },
-                  [](double t) { return 0.08 + 0.07 * (1 - t) * (1 - t); }, forward, 0.15, 0.08, 12,
-                  14});
+                  [](double t) { return 0.08 + 0.07 * (1 - t) * (1 - t); }, kForward, 0.15, 0.08,
+                  12, 14});
   }
   // Paws: flat ovals pointing forward.
   for (const Vec3 at : {Vec3{0.78, 0.055, -0.16}, Vec3{0.78, 0.055, 0.16},
                         Vec3{-0.76, 0.055, -0.17}, Vec3{-0.76, 0.055, 0.17}}) {
-    AddPart(cat, {Line(at - Vec3{0.12, 0, 0}, at + Vec3{0.12, 0, 0}), Const(0.055), Const(0.09), up,
-                  0.5, 0.5, 10, 6});
+    AddPart(cat, {Line(at - Vec3{0.12, 0, 0}, at + Vec3{0.12, 0, 0}), Const(0.055), Const(0.09),
+                  kUp, 0.5, 0.5, 10, 6});
   }
+}
 
+Model BuildCat() {
+  Model cat;
+  // Body: a long, slightly arched barrel, deepest at the chest.
+  AddPart(cat, {Bezier({-1.05, 1.00, 0}, {-0.35, 1.10, 0}, {0.35, 1.08, 0}, {1.00, 1.06, 0}),
+                [](double t) { return 0.33 + 0.05 * std::sin(kPi * t) + 0.03 * t; },
+                [](double t) { return 0.27 + 0.04 * std::sin(kPi * t); }, kUp, 0.17, 0.17, 32, 26});
+  AddHead(cat);
+  AddLegs(cat);
   // Tail: out from the rump, down a little, then up in a curl.
   AddPart(cat,
           {Bezier({-0.95, 1.12, 0}, {-1.75, 0.95, 0.05}, {-1.90, 1.85, 0.15}, {-1.50, 2.05, 0.22}),
-           Taper(0.08, 0.055), Taper(0.08, 0.055), side, 0.05, 0.04, 12, 28});
+           Taper(0.08, 0.055), Taper(0.08, 0.055), kSide, 0.05, 0.04, 12, 28});
 
   Compact(cat);
   return cat;

@@ -87,7 +87,8 @@ void Generate(const std::string& path, const char* format = nullptr) {
 }
 
 // The plain way: one getline and one reused istringstream per line.
-struct Reference {
+class Reference {
+ public:
   uint64_t numVertices = 0, numTriangles = 0;
   std::vector<float> vertices, normals, texCoords;
   std::vector<uint32_t> indices;
@@ -95,44 +96,53 @@ struct Reference {
   explicit Reference(const std::string& path) {
     std::ifstream file(path);
     if (!file) throw std::domain_error("no such file");
-    std::string line;
-    std::istringstream ss;
+    const int properties = ReadHeader(file);
+    ReadVertices(file, properties);
+    ReadFaces(file);
+  }
+
+ private:
+  std::string line;
+  std::istringstream ss;
+
+  // Reads the count after the key on the first line that holds it.
+  void ReadCount(std::istream& file, const std::string& key, uint64_t& count) {
+    while (file.good()) {
+      std::getline(file, line);
+      if (line.find(key) != std::string::npos) {
+        ss.str(line.substr(key.size()));
+        ss >> count;
+        ss.clear();
+        return;
+      }
+    }
+  }
+
+  // Returns the vertex property count; leaves the file at the first data line.
+  int ReadHeader(std::istream& file) {
     std::getline(file, line);
     if (line != "ply") throw std::domain_error("not a PLY file");
     std::getline(file, line);
     if (line != "format ascii 1.0") throw std::domain_error("not an ASCII PLY file");
-    while (file.good()) {
-      std::getline(file, line);
-      if (line.find("element vertex ") != std::string::npos) {
-        ss.str(line.substr(15));
-        ss >> numVertices;
-        ss.clear();
-        break;
-      }
-    }
+    ReadCount(file, "element vertex ", numVertices);
     int properties = 0;
     while (file.good()) {
       std::getline(file, line);
-      if (line.find("property ") != std::string::npos) {
-        ++properties;
-      } else {
+      if (line.find("property ") == std::string::npos) {
         file.seekg(0);
         break;
       }
+      ++properties;
     }
-    while (file.good()) {
-      std::getline(file, line);
-      if (line.find("element face ") != std::string::npos) {
-        ss.str(line.substr(13));
-        ss >> numTriangles;
-        ss.clear();
-        break;
-      }
-    }
+    ReadCount(file, "element face ", numTriangles);
     while (file.good()) {
       std::getline(file, line);
       if (line.find("end_header") != std::string::npos) break;
     }
+    return properties;
+  }
+
+  void ReadVertices(std::istream& file, int properties) {
     vertices.assign(3 * numVertices, 0.0f);
     if (properties > 5) normals.assign(3 * numVertices, 0.0f);
     if (properties > 7) texCoords.assign(2 * numVertices, 0.0f);
@@ -144,6 +154,9 @@ struct Reference {
       if (properties > 7) ss >> texCoords[2 * i] >> texCoords[2 * i + 1];
       ss.clear();
     }
+  }
+
+  void ReadFaces(std::istream& file) {
     indices.assign(3 * numTriangles, 0);
     for (uint64_t i = 0; i < numTriangles; ++i) {
       std::getline(file, line);

@@ -66,56 +66,57 @@ std::string Header(int vertices, const std::string& names, int faces, std::strin
 const std::string kTri = Header(3, "x y z", 1) + "0 0 0\n1 0 0\n0 1 0\n";
 const std::string k331 = "Vertices: 3; Properties: 3; Triangles: 1; ";
 
+const std::vector<std::pair<std::string, std::string>> kLoads = {
+    {Header(3, "x y z", 1, "comment\n") + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2 9\n",
+     k331 + " | v 0 0 0 1 0 0 0 1 0 | i 0 1 2"},
+    {Header(1, "x y z r g b", 0) + "1 2 3 255 128 0\n",  // taken by position
+     "Vertices: 1; Properties: 6; Triangles: 0;  | v 1 2 3 | n 255 128 0 | i"},
+    {Header(1, "x y z a b c d", 0) + "1 2 3 4 5 6 7\n",
+     "Vertices: 1; Properties: 7; Triangles: 0;  | v 1 2 3 | n 4 5 6 | i"},
+    {Header(2, "x y z a b c u v", 0) + "1 2 3 4 5 6 7 8 9\n0 0 0 0 0 1 .5\n",
+     "Vertices: 2; Properties: 8; Triangles: 0;  | v 1 2 3 0 0 0 | n 4 5 6 0 0 1 | t 7 8 0.5 0 | "
+     "i"},
+    {Header(1, "x y z a b c # u", 0) + "1 2 3 4 5 6 7\n",  // a comment ends the run
+     "Vertices: 1; Properties: 6; Triangles: 0;  | v 1 2 3 | n 4 5 6 | i"},
+    // The first face element of the file, even before the vertices, and past a long line's limit.
+    {Header(3, "x y z", -1, "element face 1\n") + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n",
+     k331 + " | v 0 0 0 1 0 0 0 1 0 | i 0 1 2"},
+    {Header(1, "x y z", 1, std::string(30, 'a') + "element face 5" + std::string(300, 'b') + "\n") +
+         "1 2 3\n",
+     "Vertices: 1; Properties: 3; Triangles: 0;  | v 1 2 3 | i"},
+    {"ply\nformat ascii 1.0\nelement vertex x\nproperty float x\nend_header\n1\n",
+     "Vertices: 0; Properties: 1;  | v | i"},             // a count that cannot be read
+    {"ply\nformat ascii 1.0\nend_header\n", " | v | i"},  // no element at all
+    {Header(5, "x y z", 0) + "+1.5 -2e1 .5\n\t 4 5e-50 6\r\n1 x 3\n1e50 2 3\n1.5.25 7\n",
+     "Vertices: 5; Properties: 3; Triangles: 0;  | v 1.5 -20 0.5 4 0 6 1 0 0 3.40282e+38 0 0 "
+     "1.5 0.25 7 | i"},
+    // Tokens a stream refuses, though from_chars takes them or a part of them.
+    {Header(6, "x y z", 0) + "+-1 2 3\ninf 2 3\n1 nan 3\n0x1p3 2 3\n1e 2 3\n2 1e5e 3\n",
+     "Vertices: 6; Properties: 3; Triangles: 0;  | v 0 0 0 0 0 0 1 0 0 0 0 0 0 0 0 2 100000 0 | "
+     "i"},
+    {Header(3, "x y z", 1) + "1 2 3\n4 5 6",  // lines the file lacks hold 0
+     k331 + " | v 1 2 3 4 5 6 0 0 0 | i 0 0 0"},
+    {kTri + "+3 2 x 1\n", k331 + " | v 0 0 0 1 0 0 0 1 0 | i 2 0 0"},
+    {kTri + "3 1 + 2\n", k331 + " | v 0 0 0 1 0 0 0 1 0 | i 1 0 0"},  // a sign alone is no number
+    {kTri + "3 0 1\n3 0 1 2\n", k331 + " | v 0 0 0 1 0 0 0 1 0 | i 0 1 0"},  // its line alone
+    // Without a face element, the search for one reads through the data.
+    {Header(1, "x y z", -1) + "1 2 3\n", "Vertices: 1; Properties: 3;  | v 0 0 0 | i"},
+    {"ply\nformat ascii 1.0\nelement vertex 1\nproperty float x", "Vertices: 1;  | v 0 0 0 | i"},
+    {"ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nelement face 0",
+     "Vertices: 1; Properties: 1; Triangles: 0;  | v 0 0 0 | i"},  // found again after a rewind
+    {"ply\nformat ascii 1.0\nelement vertex 1\nproperty float " + std::string(50, 'x'),
+     "Vertices: 1;  | v 0 0 0 | i"},
+    {Header(0, "x y z", 0), "Vertices: 0; Properties: 3; Triangles: 0;  | v | i"},
+    {Header(0, "x", 1),
+     "Vertices: 0; Properties: 1; Triangles: 1;  | Mesh::LoadPly - Vertex "
+     "index out of range"},
+    {Header(1000, "x", 0),
+     "Vertices: 1000; Properties: 1; Triangles: 0;  | Mesh::LoadPly - "
+     "Element count exceeds the file"},
+};
+
 TEST(PlyRead, FilesLoadOrAreRefusedAsTheirHeaderAndDataSay) {
-  std::vector<std::pair<std::string, std::string>> cases = {
-      {Header(3, "x y z", 1, "comment\n") + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2 9\n",
-       k331 + " | v 0 0 0 1 0 0 0 1 0 | i 0 1 2"},
-      {Header(1, "x y z r g b", 0) + "1 2 3 255 128 0\n",  // taken by position
-       "Vertices: 1; Properties: 6; Triangles: 0;  | v 1 2 3 | n 255 128 0 | i"},
-      {Header(1, "x y z a b c d", 0) + "1 2 3 4 5 6 7\n",
-       "Vertices: 1; Properties: 7; Triangles: 0;  | v 1 2 3 | n 4 5 6 | i"},
-      {Header(2, "x y z a b c u v", 0) + "1 2 3 4 5 6 7 8 9\n0 0 0 0 0 1 .5\n",
-       "Vertices: 2; Properties: 8; Triangles: 0;  | v 1 2 3 0 0 0 | n 4 5 6 0 0 1 | t 7 8 0.5 0 | "
-       "i"},
-      {Header(1, "x y z a b c # u", 0) + "1 2 3 4 5 6 7\n",  // a comment ends the run
-       "Vertices: 1; Properties: 6; Triangles: 0;  | v 1 2 3 | n 4 5 6 | i"},
-      // The first face element of the file, even before the vertices, and past a long line's limit.
-      {Header(3, "x y z", -1, "element face 1\n") + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n",
-       k331 + " | v 0 0 0 1 0 0 0 1 0 | i 0 1 2"},
-      {Header(1, "x y z", 1,
-              std::string(30, 'a') + "element face 5" + std::string(300, 'b') + "\n") +
-           "1 2 3\n",
-       "Vertices: 1; Properties: 3; Triangles: 0;  | v 1 2 3 | i"},
-      {"ply\nformat ascii 1.0\nelement vertex x\nproperty float x\nend_header\n1\n",
-       "Vertices: 0; Properties: 1;  | v | i"},             // a count that cannot be read
-      {"ply\nformat ascii 1.0\nend_header\n", " | v | i"},  // no element at all
-      {Header(5, "x y z", 0) + "+1.5 -2e1 .5\n\t 4 5e-50 6\r\n1 x 3\n1e50 2 3\n1.5.25 7\n",
-       "Vertices: 5; Properties: 3; Triangles: 0;  | v 1.5 -20 0.5 4 0 6 1 0 0 3.40282e+38 0 0 "
-       "1.5 0.25 7 | i"},
-      // Tokens a stream refuses, though from_chars takes them or a part of them.
-      {Header(6, "x y z", 0) + "+-1 2 3\ninf 2 3\n1 nan 3\n0x1p3 2 3\n1e 2 3\n2 1e5e 3\n",
-       "Vertices: 6; Properties: 3; Triangles: 0;  | v 0 0 0 0 0 0 1 0 0 0 0 0 0 0 0 2 100000 0 | "
-       "i"},
-      {Header(3, "x y z", 1) + "1 2 3\n4 5 6",  // lines the file lacks hold 0
-       k331 + " | v 1 2 3 4 5 6 0 0 0 | i 0 0 0"},
-      {kTri + "+3 2 x 1\n", k331 + " | v 0 0 0 1 0 0 0 1 0 | i 2 0 0"},
-      {kTri + "3 1 + 2\n", k331 + " | v 0 0 0 1 0 0 0 1 0 | i 1 0 0"},  // a sign alone is no number
-      {kTri + "3 0 1\n3 0 1 2\n", k331 + " | v 0 0 0 1 0 0 0 1 0 | i 0 1 0"},  // its line alone
-      // Without a face element, the search for one reads through the data.
-      {Header(1, "x y z", -1) + "1 2 3\n", "Vertices: 1; Properties: 3;  | v 0 0 0 | i"},
-      {"ply\nformat ascii 1.0\nelement vertex 1\nproperty float x", "Vertices: 1;  | v 0 0 0 | i"},
-      {"ply\nformat ascii 1.0\nelement vertex 1\nproperty float x\nelement face 0",
-       "Vertices: 1; Properties: 1; Triangles: 0;  | v 0 0 0 | i"},  // found again after a rewind
-      {"ply\nformat ascii 1.0\nelement vertex 1\nproperty float " + std::string(50, 'x'),
-       "Vertices: 1;  | v 0 0 0 | i"},
-      {Header(0, "x y z", 0), "Vertices: 0; Properties: 3; Triangles: 0;  | v | i"},
-      {Header(0, "x", 1),
-       "Vertices: 0; Properties: 1; Triangles: 1;  | Mesh::LoadPly - Vertex "
-       "index out of range"},
-      {Header(1000, "x", 0),
-       "Vertices: 1000; Properties: 1; Triangles: 0;  | Mesh::LoadPly - "
-       "Element count exceeds the file"},
-  };
+  std::vector<std::pair<std::string, std::string>> cases = kLoads;
   for (const char* text : {"", "ply\r\nformat ascii 1.0\r\n", "ply \nformat ascii 1.0\n"})
     cases.push_back({text, " | Mesh::LoadPly - Not a PLY file"});
   for (const char* text : {"ply", "ply\ncomment\nformat ascii 1.0\n", "ply\nformat binary 1.0\n"})

@@ -78,10 +78,10 @@ const std::vector<std::pair<std::string, std::string>> kLoads = {
      "i"},
     {Header(1, "x y z a b c # u", 0) + "1 2 3 4 5 6 7\n",  // a comment ends the run
      "Vertices: 1; Properties: 6; Triangles: 0;  | v 1 2 3 | n 4 5 6 | i"},
-    // The first face element of the file, even before the vertices, and past a long line's limit.
+    // The first face element, even before the vertices; across a line's limit, as late as may be.
     {Header(3, "x y z", -1, "element face 1\n") + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n",
      k331 + " | v 0 0 0 1 0 0 0 1 0 | i 0 1 2"},
-    {Header(1, "x y z", 1, std::string(30, 'a') + "element face 5" + std::string(300, 'b') + "\n") +
+    {Header(1, "x y z", 1, std::string(28, 'a') + "element face 5" + std::string(300, 'b') + "\n") +
          "1 2 3\n",
      "Vertices: 1; Properties: 3; Triangles: 0;  | v 1 2 3 | i"},
     {"ply\nformat ascii 1.0\nelement vertex x\nproperty float x\nend_header\n1\n",

@@ -1,21 +1,30 @@
 #!/usr/bin/env bash
 # Runs the README's two commands, as a new user would, on a minimal Debian
 # system of the given release made with debootstrap, in a chroot:
-#   scripts/test-in-debian.sh RELEASE [PACKAGE...]
+#   scripts/test-in-debian.sh RELEASE [PACKAGE...] [-- COMMAND...]
 # PACKAGEs are installed first, before the project's own set-up: for instance
 #   scripts/test-in-debian.sh bookworm libsdl1.2-compat-dev
-# tries a Debian 12 machine that has sdl12-compat's development package. The
-# system is kept in build-debian/ and reused by the next run with the same
-# arguments; the project is copied in afresh each time. Needs root. The
+# tries a Debian 12 machine that has sdl12-compat's development package.
+# A COMMAND runs instead of the two, in the project's folder there, on a
+# system of its own: for instance
+#   scripts/test-in-debian.sh bookworm -- bash scripts/test-windows.sh
+# Each system is kept in build-debian/ and reused by the next run with the
+# same arguments; the project is copied in afresh each time. Needs root. The
 # archive is the one this machine's own apt sources name (DEBIAN_MIRROR
 # overrides it).
 set -euo pipefail
 
-release=${1:?usage: scripts/test-in-debian.sh RELEASE [PACKAGE...]}
+usage="usage: scripts/test-in-debian.sh RELEASE [PACKAGE...] [-- COMMAND...]"
+release=${1:?$usage}
 shift
-extra=("$@")
+extra=()
+while (($#)) && [[ $1 != -- ]]; do extra+=("$1") && shift; done
+command=("${@:2}")
+[[ $# -eq 0 || ${#command[@]} -gt 0 ]] || { echo "$usage" >&2; exit 2; }
 root=$(cd "$(dirname "$0")/.." && pwd)
 name=$release${extra[*]:+-$(IFS=-; echo "${extra[*]}")}
+# A command's system is named after the command.
+((${#command[@]})) && name+=-$(tr -cs 'A-Za-z0-9.' - <<<"${command[*]%.sh}" | sed 's/-$//')
 system="$root/build-debian/$name"
 
 . "$root/scripts/lib/debian-system.sh"
@@ -48,12 +57,16 @@ before=$(sdl_packages)
 copy_project_into_system "$root" /root/trevalin
 
 status=0
-in_system bash -c 'cd /root/trevalin && bash scripts/run.sh && bash scripts/test.sh' || status=$?
+if ((${#command[@]})); then
+  in_system bash -c 'cd /root/trevalin && "$@"' command "${command[@]}" || status=$?
+else
+  in_system bash -c 'cd /root/trevalin && bash scripts/run.sh && bash scripts/test.sh' || status=$?
+fi
 
 after=$(sdl_packages)
 if [[ -n $before && $after != "$before" ]]; then
   echo "test-in-debian: the SDL 1.2 packages changed from [$before] to [$after]" >&2
   status=1
 fi
-echo "== Debian $release${extra[*]:+ with ${extra[*]}}: $([[ $status -eq 0 ]] && echo passed || echo FAILED) in $((SECONDS - start)) s"
+echo "== Debian $release${extra[*]:+ with ${extra[*]}}${command[*]:+: ${command[*]}}: $([[ $status -eq 0 ]] && echo passed || echo FAILED) in $((SECONDS - start)) s"
 exit $status

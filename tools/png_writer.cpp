@@ -41,24 +41,24 @@ int Channels(int colourType) {
 }
 
 // The rows as the file stores them: a filter byte (0, none) before each,
-// samples of less than 8 bits packed from the high bit on, 16-bit samples
-// high byte first.
+// samples of less than 8 bits packed from the high bit on, 16-bit ones
+// widened by repeating the byte.
 std::vector<unsigned char> Rows(int width, int height, int channels, int depth,
-                                const std::vector<unsigned>& samples) {
+                                const std::string& samples) {
   const size_t perRow = static_cast<size_t>(width) * channels;
   std::vector<unsigned char> raw;
   for (int y = 0; y < height; ++y) {
     raw.push_back(0);
     int bit = 0;
     for (size_t i = perRow * y; i < perRow * (y + 1); ++i) {
+      const auto sample = static_cast<unsigned char>(samples[i]);
       if (depth == 16) {
-        raw.push_back(static_cast<unsigned char>(samples[i] >> 8));
-        raw.push_back(static_cast<unsigned char>(samples[i]));
+        raw.insert(raw.end(), 2, sample);
         continue;
       }
       if (bit == 0) raw.push_back(0);
       bit += depth;
-      raw.back() = static_cast<unsigned char>(raw.back() | samples[i] << (8 - bit));
+      raw.back() = static_cast<unsigned char>(raw.back() | sample << (8 - bit));
       bit %= 8;
     }
   }
@@ -67,8 +67,7 @@ std::vector<unsigned char> Rows(int width, int height, int channels, int depth,
 
 }  // namespace
 
-std::string EncodePng(int width, int height, const PngLayout& layout,
-                      const std::vector<unsigned>& samples) {
+std::string EncodePng(int width, int height, const PngLayout& layout, const std::string& samples) {
   const int channels = Channels(layout.colourType);
   if (width <= 0 || height <= 0) throw std::invalid_argument("EncodePng: empty image");
   if (samples.size() != static_cast<size_t>(width) * height * channels)
@@ -99,8 +98,9 @@ std::string EncodePng(int width, int height, int channels, const unsigned char* 
   if (channels != 1 && channels != 3 && channels != 4)
     throw std::invalid_argument("EncodePng: channels must be 1, 3 or 4");
   if (width <= 0 || height <= 0) throw std::invalid_argument("EncodePng: empty image");
-  return EncodePng(width, height, PngLayout(types[channels], 8),
-                   std::vector<unsigned>(pixels, pixels + size_t(width) * height * channels));
+  return EncodePng(
+      width, height, PngLayout(types[channels], 8),
+      std::string(reinterpret_cast<const char*>(pixels), size_t(width) * height * channels));
 }
 
 bool WritePng(const std::string& path, int width, int height, int channels,

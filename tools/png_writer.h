@@ -1,7 +1,6 @@
 #pragma once
 #include <string>
 #include <utility>
-#include <vector>
 
 namespace tools {
 
@@ -28,8 +27,8 @@ struct PngLayout {
 };
 
 // A PNG image in the layout: samples holds each pixel's channels in order,
-// rows top first, each sample below 2 to the bit depth. Returns the file's bytes.
-std::string EncodePng(int width, int height, const PngLayout& layout,
-                      const std::vector<unsigned>& samples);
+// rows top first, a byte each; at 16 bits each is widened (times 257), below
+// 8 it must fit the bit depth. Returns the file's bytes.
+std::string EncodePng(int width, int height, const PngLayout& layout, const std::string& samples);
 
 }  // namespace tools

@@ -4,6 +4,7 @@
 # RUNNER: the command that starts a Windows PROGRAM, Wine with its environment
 # ending in "wine".
 set -uo pipefail
+source "$(dirname "$0")/../scripts/lib.sh"  # poll, x_server, named_window, cube_shown
 exe=$1 src=$2 run=("${@:4}") server=()
 # SDL for Windows has no x11 driver; a wineserver serves the X display it
 # started on (or none), so each start gets a fresh one.
@@ -15,17 +16,10 @@ fail() {
   printf 'FAILED: %s\n--- stdout\n%s\n--- stderr\n%s\n' "$*" "$(cat "$work/out")" "$(cat "$work/err")"
   exit 1
 }
-poll() {  # runs the rest until it succeeds, for at most $1 seconds
-  local end=$((SECONDS + $1))
-  shift
-  until "$@"; do ((SECONDS < end)) || return 1; sleep 0.05; done  # a poll, until it holds
-}
 new_wineserver() { ((!${#server[@]})) || { "${server[@]}" -k 2>/dev/null; "${server[@]}" -w; }; }
 serve() {  # a private X server
-  local number="$work/display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$number" 2>/dev/null &
-  poll 20 test -s "$number" || fail "Xvfb did not start"
-  export DISPLAY=:$(cat "$number") SDL_VIDEODRIVER=x11
+  x_server "$work" || fail "Xvfb did not start"
+  export SDL_VIDEODRIVER=x11
 }
 start() {  # the program from the build folder, after the command given, if any
   new_wineserver
@@ -34,26 +28,7 @@ start() {  # the program from the build folder, after the command given, if any
 }
 # Lines as Linux ends them: Windows' C runtime writes "\r\n".
 ended() { wait "$app"; status=$?; sed -i 's/\r$//' "$work/out" "$work/err"; }
-named_window() {  # the visible top-level window (SDL may replace its first one), once named
-  win=$(xdotool search --onlyvisible --maxdepth 1 --class . 2>/dev/null | head -n 1)
-  [[ -n $win && -n $(xdotool getwindowname "$win" 2>/dev/null) ]]
-}
 find_window() { poll 60 named_window || fail "no window"; }
-colours() {  # the colour at each x,y as r,g,b, separated by blanks
-  local format="" p
-  for p in "$@"; do format+="%[pixel:p{$p}] "; done
-  xwd -silent -id "$win" | convert xwd:- -format "$format" info: | tr -dc '0-9, '
-}
-near() {  # two colours within rounding of each other
-  awk -v a="$1" -v b="$2" 'BEGIN { split(a, x, ","); split(b, y, ",")
-    for (i = 1; i <= 3; i++) if ((x[i] - y[i]) ^ 2 > 4) exit 1 }'
-}
-clear_colour=76,230,128
-shown() {  # the clear colour in a corner, the cube at the centre
-  local corner centre
-  read -r corner centre < <(colours 5,5 413,299)
-  near "$corner" $clear_colour && ! near "$centre" $clear_colour
-}
 said() { [[ $(grep -c "$1" "$work/out") == "$2" ]]; }
 window_gone() { ! xdotool getwindowname "$win" &>/dev/null; }
 request_close() {  # as a window manager asks: WM_DELETE_WINDOW (Debian's python3, with python3-xlib)
@@ -82,7 +57,7 @@ case_input_resize_and_close() {
   find_window
   [[ $(xdotool getwindowname "$win") == "Trevalin v0.2" ]] || fail "caption"
   xdotool getwindowgeometry "$win" | grep -q "Geometry: 800x600" || fail "size"
-  poll 60 shown || fail "no cube: $(colours 5,5 413,299)"
+  poll 60 cube_shown || fail "no cube: $seen"
   for key in x space 1 2 3 4 r shift+y Z a Return; do xdotool key --window "$win" "$key" 2>/dev/null; done
   # The left button reports while held, whichever button the press is of.
   xdotool mousemove --window "$win" 400 300 mousedown 1
@@ -121,6 +96,7 @@ quit_with() {
   serve
   start ${2:+env -C "$2"}
   find_window
+  poll 60 cube_shown || fail "no cube: $seen"
   xdotool key --window "$win" "$1" 2>/dev/null
   ended
   ((status == 0)) || fail "status $status"
@@ -129,5 +105,6 @@ quit_with() {
 }
 case_quit_with_q() { quit_with q; }
 case_escape_from_elsewhere() { quit_with Escape "$work"; }
+case_escape_from_root() { quit_with Escape /; }  # the installed program, as a menu starts it
 
 "case_$3"

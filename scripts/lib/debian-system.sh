@@ -53,6 +53,14 @@ debian_system_mount() {
   mount --rbind /dev "$system/dev"
   mount --make-rslave "$system/dev"
   cp /etc/resolv.conf "$system/etc/resolv.conf"
+  # The network as the machine reaches it: its own certificate authorities
+  # (kept when ca-certificates is installed there) and npm's settings.
+  if [[ -d /usr/local/share/ca-certificates ]]; then
+    mkdir -p "$system/usr/local/share/ca-certificates" "$system/etc/ssl/certs"
+    cp -r /usr/local/share/ca-certificates/. "$system/usr/local/share/ca-certificates/"
+    cp /etc/ssl/certs/ca-certificates.crt "$system/etc/ssl/certs/ca-certificates.crt"
+  fi
+  [[ ! -f /etc/npmrc ]] || cp /etc/npmrc "$system/etc/npmrc"
 }
 
 # Runs a command in the system with a clean environment.

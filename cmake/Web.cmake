@@ -7,8 +7,8 @@ set(TREVALIN_DATA_DIR /trevalin CACHE PATH "Folder of the page's virtual file sy
 # SDL 1.2 comes with every Emscripten program, its headers on the default path.
 add_library(PkgConfig::SDL INTERFACE IMPORTED)
 add_library(OpenGL::GL INTERFACE IMPORTED)
-target_link_options(OpenGL::GL INTERFACE -sLEGACY_GL_EMULATION=1 --js-library ${CMAKE_SOURCE_DIR}/src/web/immediate.js)
-set_property(TARGET OpenGL::GL APPEND PROPERTY INTERFACE_LINK_DEPENDS ${CMAKE_SOURCE_DIR}/src/web/immediate.js)
+target_link_options(OpenGL::GL INTERFACE -sLEGACY_GL_EMULATION=1 --js-library ${CMAKE_SOURCE_DIR}/src/web/gl.js)
+set_property(TARGET OpenGL::GL APPEND PROPERTY INTERFACE_LINK_DEPENDS ${CMAKE_SOURCE_DIR}/src/web/gl.js)
 
 # PNG files are decoded by stb_image, as on Windows: SDL_image's surfaces
 # there are canvas images, which the texture code cannot read. Only the
@@ -46,8 +46,10 @@ endfunction()
 
 # A test program: the page's data, the bundle where the build stages it (the
 # scene's tests read it there) and the PLY reader's seed files.
+# Linked at -O1: the optimiser's passes over asyncify's output take ten
+# times as long at higher levels, and tests gain nothing from them.
 function(trevalin_web_test target)
-  target_link_options(${target} PRIVATE ${TREVALIN_WEB_DATA}
+  target_link_options(${target} PRIVATE -O1 ${TREVALIN_WEB_DATA}
     "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/Quenlith.app@${CMAKE_BINARY_DIR}/Quenlith.app"
     "SHELL:--preload-file ${CMAKE_SOURCE_DIR}/fuzz/corpus@${CMAKE_SOURCE_DIR}/fuzz/corpus")
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${TREVALIN_WEB_DATA_FILES})

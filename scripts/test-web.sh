@@ -37,6 +37,7 @@ export NODE_PATH=/usr/share/nodejs
 echo "   $(emcc --version | head -n 1), node $(node --version), $(chromium --version)"
 done_step
 
+mkdir -p "$deps"
 if [[ ! -f $deps/gtest.done ]]; then
   step "GoogleTest from /usr/src/googletest, for the web"
   rm -rf "$deps/build-gtest"

@@ -64,10 +64,10 @@ SurfacePtr Surface(const Layout& l) {
 class TextureTest : public testsupport::GLTest {
  protected:
   void SetUp() override {
+    GLTest::SetUp();
 #if defined(__EMSCRIPTEN__)
     GTEST_SKIP() << "WebGL 1 reads no texture back and has no sized formats or row length";
 #endif
-    GLTest::SetUp();
   }
   void TearDown() override { EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)); }
   // Level 0 of the bound texture: its internal format and its bytes.

@@ -15,11 +15,12 @@ function serve(root, pages) {
   const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, 'http://host').pathname);
     const file = path.join(root, path.normalize(name));
-    if (name in pages) return response.end(pages[name]);
-    fs.readFile(file, (error, data) => {
+    const reply = (error, data) => {
       response.writeHead(error ? 404 : 200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
       response.end(data);
-    });
+    };
+    if (name in pages) reply(null, pages[name]);
+    else fs.readFile(file, reply);
   });
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
@@ -33,8 +34,13 @@ async function open(root, pages = {}) {
   });
   const page = await browser.newPage({ viewport: { width: 1000, height: 900 } });
   const lines = [];
-  page.on('console', (m) => lines.push({ err: m.type() === 'error' || m.type() === 'warning', text: m.text() }));
-  page.on('pageerror', (e) => lines.push({ err: true, text: 'page error: ' + e.message }));
+  const line = (err, text) => (process.env.TREVALIN_WEB_ECHO ? console.error(text) : lines.push({ err, text }));
+  page.on('console', (m) => line(m.type() === 'error' || m.type() === 'warning', m.text()));
+  // An error thrown in the page ends the program there.
+  page.on('pageerror', (e) => {
+    line(true, 'page error: ' + e.message);
+    page.evaluate(() => (window.ended = 1)).catch(() => {});
+  });
   const close = () => browser.close().then(() => server.close());
   return { page, lines, close, url: `http://127.0.0.1:${server.address().port}/` };
 }

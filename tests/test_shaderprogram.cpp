@@ -23,8 +23,7 @@ static const testsupport::GLSeam seams[] = {
 
 namespace {
 
-const char* const kVert =
-    "uniform mat4 m, M;\nvoid main() { gl_Position = M * m * vec4(1.0); }\n";
+const char* const kVert = "uniform mat4 m, M;\nvoid main() { gl_Position = M * m * vec4(1.0); }\n";
 const char* const kFrag = "void main() { gl_FragColor = vec4(1.0); }\n";
 using ShaderprogramTest = testsupport::GLTest;
 
@@ -36,6 +35,11 @@ TEST_F(ShaderprogramTest, ReportsEachFailureOnItsStream) {
                     invalid =
                         "Shaderprogram: Shader contains errors, please validate this shader!\n" +
                         log + "Shaderprogram: Could not compile the shaders, they are invalid\n";
+#if defined(__EMSCRIPTEN__)
+  const testsupport::Output noMain{compile, invalid};  // WebGL wants main to compile
+#else
+  const testsupport::Output noMain{"", "Shaderprogram: Could not link the shaders\n" + log};
+#endif
   const struct {
     const char *vert, *frag;
     int made;  // shader objects; -1: the program is good
@@ -45,12 +49,7 @@ TEST_F(ShaderprogramTest, ReportsEachFailureOnItsStream) {
                {"", kFrag, 0, "", ""},
                {"void main() { oops }\n", kFrag, 2, compile, invalid},
                {kVert, "void main() { gl_FragColor = no; }\n", 2, compile, invalid},
-#if defined(__EMSCRIPTEN__)
-               {"void f() {}\n", kFrag, 2, compile, invalid}};  // WebGL wants main to compile
-#else
-               {"void f() {}\n", kFrag, 2, "",
-                "Shaderprogram: Could not link the shaders\n" + log}};
-#endif
+               {"void f() {}\n", kFrag, 2, noMain.out, noMain.err}};
   for (const auto& c : cases) {
     testsupport::TempDir dir;
     Shaderprogram program(c.vert ? dir.Write("a.vert", c.vert) : dir.File("none.vert"),

@@ -18,9 +18,7 @@
 
 // Resolves at the browser's next animation frame: until then the program is
 // unwound and the page draws what was swapped.
-EM_ASYNC_JS(void, trevalin_next_frame, (), {
-  await new Promise(requestAnimationFrame);
-});
+EM_ASYNC_JS(void, trevalin_next_frame, (), { await new Promise(requestAnimationFrame); });
 
 namespace os {
 

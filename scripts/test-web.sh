@@ -22,7 +22,7 @@ done_step() { echo "   ($((SECONDS - step_start)) s)"; }
 [[ $(id -u) -eq 0 ]] || { echo "test-web: needs root (apt-get)" >&2; exit 1; }
 
 step "Packages"
-packages=(cmake make emscripten googletest chromium nodejs ca-certificates)
+packages=(cmake make emscripten libstb-dev googletest chromium nodejs ca-certificates)
 command -v npm >/dev/null || packages+=(npm)  # a machine's own npm is kept
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done

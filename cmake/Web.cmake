@@ -38,10 +38,14 @@ function(trevalin_web_page target)
   set_target_properties(${target} PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${site})
   target_link_options(${target} PRIVATE ${TREVALIN_WEB_DATA} -sENVIRONMENT=web)
   set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${TREVALIN_WEB_DATA_FILES})
-  add_custom_command(OUTPUT ${site}/index.html
-    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/src/web/index.html ${site}/index.html
-    DEPENDS ${CMAKE_SOURCE_DIR}/src/web/index.html)
-  add_custom_target(${target}_page ALL DEPENDS ${site}/index.html)
+  set(page "")
+  foreach(file IN ITEMS index.html page.js)
+    add_custom_command(OUTPUT ${site}/${file}
+      COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/src/web/${file} ${site}/${file}
+      DEPENDS ${CMAKE_SOURCE_DIR}/src/web/${file})
+    list(APPEND page ${site}/${file})
+  endforeach()
+  add_custom_target(${target}_page ALL DEPENDS ${page})
 endfunction()
 
 # A test program: the page's data, the bundle where the build stages it (the

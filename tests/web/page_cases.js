@@ -1,125 +1,85 @@
 'use strict';
-// The page as a visitor meets it: its console lines, title, canvas, keys and
-// mouse, and its end. Each case is a CTest test: driver.js SITE CASE.
+// The page as a visitor meets it: the lines beneath the canvas, the title,
+// the canvas, keys and mouse, and the line saying how the program ended.
 const { open } = require('./driver.js');
 
-const clearColour = [76, 230, 128];
 const startup = [
-  '____ Scene: Load vertex shader: /trevalin/shader/basic.vert',
-  '____ Scene: Load fragment shader: /trevalin/shader/basic.frag',
-  '____ Scene: Scene prepare', '____ Scene: Scene init', 'Scene: load textures', /^Texture: _ID:0x[0-9a-f]+ - unit:0$/,
-  'Texture: Loading Quenlith.app/Contents/Resources/texture1.png', 'Scene: load models',
-  'Mesh: Loading /trevalin/models/cat.ply', 'Vertices: 4162', 'Properties: 8', 'Triangles: 6912',
-  /^Mesh: PLY loading: \d+ms$/, /^Mesh: Tangents calculations \(with classes\): \d+ms$/,
-  '____ Main: Init OK', '____ Main: Init OK!',
-];
-
-function check(ok, what, page) {
-  if (!ok) throw new Error(`${what}\n--- lines\n${page.shown.map((l) => l.text).join('\n')}`);
-}
-const same = (line, want) => (typeof want === 'string' ? line === want : want.test(line));
+  '____ Scene: Load vertex shader: /trevalin/shader/basic.vert', '____ Scene: Load fragment shader: /trevalin/shader/basic.frag',
+  '____ Scene: Scene prepare', '____ Scene: Scene init', 'Scene: load textures', 'Texture: _ID:0x[0-9a-f]+ - unit:0',
+  'Texture: Loading Quenlith.app/Contents/Resources/texture1.png', 'Scene: load models', 'Mesh: Loading /trevalin/models/cat.ply',
+  'Vertices: 4162', 'Properties: 8', 'Triangles: 6912', 'Mesh: PLY loading: \\d+ms',
+  'Mesh: Tangents calculations \\(with classes\\): \\d+ms', '____ Main: Init OK', '____ Main: Init OK!'];
 const near = (a, b) => a.every((v, i) => Math.abs(v - b[i]) <= 2);
 
-// The page's lines beneath the canvas, and its status line.
-async function read(page) {
-  page.shown = await page.$$eval('#console div', (ds) => ds.map((d) => ({ text: d.textContent, err: d.className === 'err' })));
-  page.status = await page.textContent('#status');
-  return page;
+// Polls until the page shows what is asked; then its lines (standard error
+// marked "!") and its status line.
+async function until(page, test, arg) {
+  await page.waitForFunction(test, arg, { timeout: 60000, polling: 50 });
+  return page.evaluate(() => [[...document.querySelectorAll('#console div')].map((d) => (d.className ? '!' : '') + d.textContent),
+    document.getElementById('status').textContent]);
 }
-const out = (page) => page.shown.filter((l) => !l.err).map((l) => l.text);
-const until = (page, fn, arg) => page.waitForFunction(fn, arg, { timeout: 60000, polling: 50 }).then(() => read(page));
-const lineShown = (page, text, count = 1) =>
-  until(page, ([t, n]) => [...document.querySelectorAll('#console div')].filter((d) => d.textContent === t).length >= n, [text, count]);
-const ended = (page) => until(page, () => /ended|stopped/.test(document.getElementById('status').textContent));
+const shown = (page, line, count = 1) =>
+  until(page, ([l, n]) => [...document.querySelectorAll('#console div')].filter((d) => d.textContent === l).length >= n, [line, count]);
+const ended = (page) => until(page, () => /ended/.test(document.getElementById('status').textContent));
 
-// The page started from site; before: a function run in the page before the program.
-async function start(site, before) {
-  const session = await open(site);
-  if (before) await session.page.addInitScript(before);
-  await session.page.goto(session.url + 'index.html');
-  await until(session.page, () => /Init OK!|ended|stopped/.test(document.body.textContent));
-  return session;
-}
-
-// The colours at x, y of the canvas as the page shows it.
+// The colours at points of the canvas as the page shows it.
 async function colours(page, points) {
   const png = (await page.locator('#canvas').screenshot()).toString('base64');
   return page.evaluate(async ([data, at]) => {
-    const image = new Image();
-    image.src = 'data:image/png;base64,' + data;
+    const image = Object.assign(new Image(), { src: 'data:image/png;base64,' + data });
     await image.decode();
-    const canvas = Object.assign(document.createElement('canvas'), { width: image.width, height: image.height });
-    const context = canvas.getContext('2d');
+    const context = Object.assign(document.createElement('canvas'), { width: 800, height: 600 }).getContext('2d');
     context.drawImage(image, 0, 0);
-    return at.map(([x, y]) => Array.from(context.getImageData(x, y, 1, 1).data.slice(0, 3)));
+    return at.map(([x, y]) => [...context.getImageData(x, y, 1, 1).data.slice(0, 3)]);
   }, [png, points]);
 }
 
 const cases = {
-  async startup({ page }) {
-    check(startup.every((want, i) => same(out(page)[i], want)) && out(page).length === startup.length, 'start-up lines', page);
-    check(page.shown.every((l) => !l.err), 'standard error', page);
-    check((await page.title()) === 'Trevalin v0.2', 'caption: ' + (await page.title()), page);
+  async startup(page, [lines]) {
+    if (lines.length !== startup.length || !startup.every((l, i) => new RegExp(`^${l}$`).test(lines[i]))) throw lines;
+    if ((await page.title()) !== 'Trevalin v0.2') throw await page.title();
     const box = await page.locator('#canvas').boundingBox();
-    check(box.width === 800 && box.height === 600, `canvas ${box.width}x${box.height}`, page);
+    if (box.width !== 800 || box.height !== 600) throw box;
   },
-  async picture({ page }) {
-    const [corner, centre] = await colours(page, [[5, 5], [413, 299]]);
-    check(near(corner, clearColour) && !near(centre, clearColour), `corner ${corner}, centre ${centre}`, page);
-    const first = await colours(page, [[413, 299], [380, 260], [440, 340]]);
-    let turned = false;
-    for (let tries = 0; !turned && tries < 100; ++tries) turned = !(await colours(page, [[413, 299], [380, 260], [440, 340]])).every((c, i) => near(c, first[i]));
-    check(turned, 'the picture does not turn', page);
+  async picture(page) {
+    const points = [[5, 5], [413, 299], [380, 260], [440, 340]], first = await colours(page, points);
+    if (!near(first[0], [76, 230, 128]) || near(first[1], [76, 230, 128])) throw first;
+    for (let tries = 0; tries < 100; ++tries) if (!(await colours(page, points)).every((c, i) => near(c, first[i]))) return;
+    throw 'the picture does not turn';
   },
-  async input({ page }) {
+  async input(page) {
     for (const key of ['x', 'Space', '1', '2', '3', '4', 'r', 'Shift+Y', 'Shift+Z', 'a', 'Enter']) await page.keyboard.press(key);
-    await lineShown(page, 'Main: z pressed:');
-    const box = await page.locator('#canvas').boundingBox();
-    await page.mouse.move(box.x + 400, box.y + 300);
+    await page.mouse.move(400, 300);
     await page.mouse.down({ button: 'left' });
-    await lineShown(page, 'Main: Left MOUSE button pressed:');
+    await shown(page, 'Main: Left MOUSE button pressed:');
     await page.mouse.down({ button: 'right' });
-    await lineShown(page, 'Main: Left MOUSE button pressed:', 2);
-    await page.mouse.up({ button: 'right' });
-    await page.mouse.up({ button: 'left' });
-    const want = ['x', 'space', '1', '2', '3', '4', 'r', 'y', 'z'].map((k) => `Main: ${k} pressed:`);
-    want.push(...Array(2).fill('Main: Left MOUSE button pressed:'));
-    check(JSON.stringify(out(page).slice(startup.length)) === JSON.stringify(want), 'input lines', page);
+    const [lines] = await shown(page, 'Main: Left MOUSE button pressed:', 2);
+    const want = 'x space 1 2 3 4 r y z'.split(' ').map((k) => `Main: ${k} pressed:`).concat(Array(2).fill('Main: Left MOUSE button pressed:'));
+    if (lines.slice(startup.length).join('\n') !== want.join('\n')) throw lines;
   },
-  quit_with_q: ({ page }) => quitWith(page, 'q'),
-  quit_with_escape: ({ page }) => quitWith(page, 'Escape'),
-  async missing_model({ page }) {
-    await ended(page);
-    check(page.status === 'The program ended with status 1.', page.status, page);
-    const errors = page.shown.filter((l) => l.err).map((l) => l.text);
-    check(errors.join('|') === 'Mesh::LoadPly - No such file!|Main: Error: Init failed!', 'standard error', page);
+  quit_with_q: (page) => quitWith(page, 'q'),
+  quit_with_escape: (page) => quitWith(page, 'Escape'),
+  async missing_model(page, [lines, status]) {
+    const errors = lines.filter((l) => l[0] === '!').join('\n');
+    if (status !== 'The program ended with status 1.' || errors !== '!Mesh::LoadPly - No such file!\n!Main: Error: Init failed!') throw [lines, status];
   },
 };
 
 async function quitWith(page, key) {
   await page.keyboard.press(key);
-  await ended(page);
-  check(page.status === 'The program ended with status 0.', page.status, page);
-  check(page.shown.every((l) => !l.err), 'standard error', page);
+  const [lines, status] = await ended(page);
+  if (status !== 'The program ended with status 0.' || lines.some((l) => l[0] === '!')) throw [lines, status];
 }
 
-// The model is taken out of the page's files before the program starts.
-const before = {
-  missing_model: () => {
-    window.Module = { onRuntimeInitialized: () => FS.unlink('/trevalin/models/cat.ply') };
-  },
-};
-
+// Runs the case on the page in site: 0 when it passes.
 async function run(site, name) {
-  const session = await start(site, before[name]);
-  try {
-    await read(session.page);
-    await cases[name](session);
-    console.log(`passed: ${name}`);
-    return 0;
-  } finally {
-    await session.close();
-  }
+  const page = await open(site);
+  // The model is taken out of the page's files before the program starts.
+  if (name === 'missing_model') await page.addInitScript(() => (window.Module = { onRuntimeInitialized: () => FS.unlink('/trevalin/models/cat.ply') }));
+  await page.goto(page.home + 'index.html');
+  await cases[name](page, await until(page, () => /Init OK!|ended/.test(document.body.textContent)));
+  await page.end();
+  return 0;
 }
 
 module.exports = { run };

@@ -9,7 +9,7 @@ const path = require('path');
 const { chromium } = require('playwright-core');
 
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
-const runPage = (program, args) => `<canvas id="canvas" width="800" height="600"></canvas><script>
+const runPage = (program, args) => `<link rel="icon" href="data:,"><canvas id="canvas" width="800" height="600"></canvas><script>
   var Module = { arguments: ${JSON.stringify(args)}, canvas: document.getElementById('canvas'),
     print: console.log, printErr: console.error, onExit: (code) => { window.ended = code; } };
   </script><script src="${path.basename(program)}"></script>`;

@@ -15,24 +15,26 @@ const firstWait = () => {
   };
 };
 
-async function timeOnce(folder, page) {
-  const session = await open(folder, { '/bare.html': `<canvas id="canvas" width="800" height="600"></canvas><script>var Module = { canvas: document.getElementById('canvas') };</script><script src="bare_page.js"></script>` });
-  await session.page.addInitScript(firstWait);
-  await session.page.goto(session.url + page);
-  await session.page.waitForFunction(() => window.firstFrame !== undefined, null, { timeout: 60000, polling: 20 });
-  const ms = await session.page.evaluate(() => window.firstFrame);
-  await session.close();
+const bare = '<canvas id="canvas" width="800" height="600"></canvas><script>var Module = { canvas: document.getElementById("canvas") };</script><script src="bare_page.js"></script>';
+
+async function timeOnce(folder, name) {
+  const page = await open(folder, bare);
+  await page.addInitScript(firstWait);
+  await page.goto(page.home + name);
+  await page.waitForFunction(() => window.firstFrame !== undefined, null, { timeout: 60000, polling: 20 });
+  const ms = await page.evaluate(() => window.firstFrame);
+  await page.end();
   return ms;
 }
 
 const median = (xs) => xs.slice().sort((a, b) => a - b)[xs.length >> 1];
 
 (async () => {
-  const [site, bare, runs = 7] = process.argv.slice(2);
+  const [site, bareFolder, runs = 7] = process.argv.slice(2);
   const page = [], plain = [];
   for (let r = 0; r < runs; ++r) {
     page.push(await timeOnce(site, 'index.html'));
-    plain.push(await timeOnce(bare, 'bare.html'));
+    plain.push(await timeOnce(bareFolder, 'run.html'));
   }
   console.log(`first frame: page ${median(page).toFixed(0)} ms, bare SDL page ${median(plain).toFixed(0)} ms, ratio ${(median(page) / median(plain)).toFixed(2)} (medians of ${runs})`);
 })();

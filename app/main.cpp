@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -41,8 +42,10 @@ void EnterBundleFolder() {
 }  // namespace
 
 // The process's own entry does what start-up glue would do for a desktop
-// launch, then hands over to SDL_main and ends with its result.
+// launch, then hands over to SDL_main and ends with its result: through
+// exit, which in the browser also ends a run that has waited for frames
+// (where a return from main would be lost).
 int main(int argc, char** argv) {
   EnterBundleFolder();
-  return SDL_main(argc, argv);
+  std::exit(SDL_main(argc, argv));
 }

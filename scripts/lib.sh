@@ -18,6 +18,13 @@ need() {
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# step NAME starts a step of a long script; done_step gives its time.
+step() {
+  echo "== $1"
+  step_start=$SECONDS
+}
+done_step() { echo "   ($((SECONDS - step_start)) s)"; }
+
 # Each test that skipped itself, with why, from a JUnit report of ctest's.
 # ctest names the skipped tests but shows no output of theirs, even with
 # --output-on-failure; the report holds every test's output, where GoogleTest
@@ -133,6 +140,14 @@ debian_system_mount() {
   mount --rbind /dev "$system/dev"
   mount --make-rslave "$system/dev"
   cp /etc/resolv.conf "$system/etc/resolv.conf"
+  # The network as the machine reaches it: its own certificate authorities
+  # (kept when ca-certificates is installed there) and npm's settings.
+  if [[ -d /usr/local/share/ca-certificates ]]; then
+    mkdir -p "$system/usr/local/share/ca-certificates" "$system/etc/ssl/certs"
+    cp -r /usr/local/share/ca-certificates/. "$system/usr/local/share/ca-certificates/"
+    cp /etc/ssl/certs/ca-certificates.crt "$system/etc/ssl/certs/ca-certificates.crt"
+  fi
+  [[ ! -f /etc/npmrc ]] || cp /etc/npmrc "$system/etc/npmrc"
 }
 
 # Runs a command in the system with a clean environment.

@@ -23,7 +23,7 @@ trap debian_system_cleanup EXIT
 trap 'exit 130' INT TERM
 
 start=$SECONDS times=()
-step() {  # step NAME COMMAND...: runs it, notes its time, stops the script on failure
+run_step() {  # run_step NAME COMMAND...: runs it, notes its time, stops the script on failure
   local name=$1 from=$SECONDS status=0
   shift
   echo "== Package on Debian $release: $name"
@@ -76,11 +76,11 @@ run_piuparts() {
 }
 
 need autopkgtest piuparts
-step build build
-step lintian lint
+run_step build build
+run_step lintian lint
 if [[ $only != lint ]]; then
-  step autopkgtest run_autopkgtest
-  step piuparts run_piuparts
+  run_step autopkgtest run_autopkgtest
+  run_step piuparts run_piuparts
 fi
 echo "== Package on Debian $release: passed in $((SECONDS - start)) s"
 printf '   %s\n' "${times[@]}"

@@ -16,15 +16,7 @@ build="$out/build"
 host=x86_64-w64-mingw32
 toolchain="$root/cmake/mingw-w64.cmake"
 
-step_start=$SECONDS
-step() {
-  echo "== $1"
-  step_start=$SECONDS
-}
-done_step() { echo "   ($((SECONDS - step_start)) s)"; }
-
 [[ $(id -u) -eq 0 ]] || { echo "test-windows: needs root (apt-get)" >&2; exit 1; }
-
 
 step "Packages"
 packages=(

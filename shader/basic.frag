@@ -1,5 +1,3 @@
-#version 110
-
 // Columns: light position (eye space), ambient, diffuse, specular colour.
 uniform mat4 lightDir;
 

@@ -10,6 +10,7 @@
 #include "Controls.h"
 #include "GLFunctions.h"
 #include "Scene.h"
+#include "System.h"
 
 Scene scene;
 
@@ -184,6 +185,7 @@ int SDL_main(int, char**) {
     app.render();
     controls.Step();
     SDL_GL_SwapBuffers();
+    os::AwaitNextFrame();
   }
 
   if (SDL_JoystickOpened(0)) SDL_JoystickClose(joystick);

@@ -1,7 +1,6 @@
 #include "NumberReader.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -51,7 +50,7 @@ bool DanglingExponent(const char* s, const char* end, const char* e) {
 
 }  // namespace
 
-// from_chars, with what it accepts but a stream does not (inf, nan, "+-")
+// from_chars (os::FloatFromChars), with what it accepts but a stream does not (inf, nan, "+-")
 // kept out, what it takes in part but a stream refuses ("1e") refused, and
 // out-of-range values through strtof so that they come out as a stream gives
 // them: overflow as the largest float and a failure, underflow as the
@@ -66,7 +65,7 @@ bool DanglingExponent(const char* s, const char* end, const char* e) {
   const char* d = s;
   if (!plus && d < e && *d == '-') ++d;
   if (d == e || !(IsDigit(*d) || *d == '.')) return false;
-  const auto r = std::from_chars(s, e, out);
+  const auto r = os::FloatFromChars(s, e, out);
   if (r.ec != std::errc() && r.ec != std::errc::result_out_of_range) return false;
   p = r.ptr;
   if (DanglingExponent(s, r.ptr, e)) {

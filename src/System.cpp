@@ -1,5 +1,6 @@
 #include "System.h"
 
+#include <SDL.h>
 #include <SDL_image.h>
 #include <fcntl.h>
 #include <locale.h>
@@ -49,11 +50,20 @@ void AdviseHugePages(void* begin, std::size_t bytes) {
 #endif
 }
 
+std::from_chars_result FloatFromChars(const char* first, const char* last, float& value) {
+  return std::from_chars(first, last, value);
+}
+
 float ParseFloatC(const char* text) {
   static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
   return c ? strtof_l(text, nullptr, c) : std::strtof(text, nullptr);
 }
 
 SDL_Surface* LoadImageFile(const char* path) { return IMG_Load(path); }
+
+bool MustLock(const SDL_Surface* surface) { return SDL_MUSTLOCK(surface); }
+
+// Swapping the buffers waits for the display where it paces the loop.
+void AwaitNextFrame() {}
 
 }  // namespace os

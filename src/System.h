@@ -1,6 +1,7 @@
 #pragma once
 // What differs between the systems the program runs on, and nowhere else:
-// Linux (and other POSIX systems) and Windows.
+// Linux (and other POSIX systems), Windows and the browser.
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -27,6 +28,10 @@ bool Size(int fd, uint64_t& size);
 // backing by huge pages, where it has them; a hint only.
 void AdviseHugePages(void* begin, std::size_t bytes);
 
+// std::from_chars for a float (in the general format), where the C++ library
+// has none.
+std::from_chars_result FloatFromChars(const char* first, const char* last, float& value);
+
 // The float a number's text denotes in the "C" locale, whatever locale the
 // process has set: used where std::from_chars gives no value (the number lies
 // outside the float range, so the result is 0 or infinite).
@@ -36,5 +41,16 @@ float ParseFloatC(const char* text);
 // Texture makes the same texture (Windows decodes greyscale to 24-bit RGB).
 // Null on failure, with SDL's error set.
 SDL_Surface* LoadImageFile(const char* path);
+
+// Whether a surface's pixels are in memory only while it is locked
+// (SDL_MUSTLOCK). The browser's SDL says so of every surface, yet keeps the
+// pixels of those a program makes in memory, and a lock there would copy an
+// empty image over them.
+bool MustLock(const SDL_Surface* surface);
+
+// After a frame is swapped: waits for the display's next frame where nothing
+// else paces the loop (the browser, which shows nothing until the program
+// yields to it); returns at once elsewhere.
+void AwaitNextFrame();
 
 }  // namespace os

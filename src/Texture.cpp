@@ -80,13 +80,13 @@ bool Readable(const SDL_Surface* s) {
   if (s->w < 0 || s->h < 0) return false;                                 // a negative size
   if (s->pitch < (s->w * s->format->BitsPerPixel + 7) / 8) return false;  // rows overlapping
   // Pixels in memory, unless there are none to read or locking brings them.
-  return s->w == 0 || s->h == 0 || SDL_MUSTLOCK(s) || s->pixels;
+  return s->w == 0 || s->h == 0 || os::MustLock(s) || s->pixels;
 }
 
 // Keeps a surface's pixels in memory while it lives.
 class SurfaceLock {
  public:
-  explicit SurfaceLock(SDL_Surface* s) : surface(SDL_MUSTLOCK(s) ? s : nullptr) {
+  explicit SurfaceLock(SDL_Surface* s) : surface(os::MustLock(s) ? s : nullptr) {
     if (surface && SDL_LockSurface(surface) != 0) throw std::invalid_argument(kLoadError);
   }
   ~SurfaceLock() {

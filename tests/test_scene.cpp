@@ -84,8 +84,8 @@ TEST_F(SceneTest, EachFaceShowsInItsColour) {
   const float colours[][3] = {{0, 1, 0},          {1, 0, 1}, {1, 0.5f, 0},
                               {0.5f, 0.5f, 0.5f}, {1, 1, 0}, {0.3f, 0.9f, 0.5f}};
   const auto shows = [](int x, int y, const float(&c)[3]) {
-    unsigned char p[3] = {};
-    glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
+    unsigned char p[4] = {};  // RGBA: the one format WebGL reads back everywhere
+    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
     const float k = std::max({p[0], p[1], p[2]}) / std::max({c[0], c[1], c[2]});
     return k > 60 && std::abs(p[0] - k * c[0]) < 12 && std::abs(p[1] - k * c[1]) < 12 &&
            std::abs(p[2] - k * c[2]) < 12;

@@ -64,6 +64,12 @@ SurfacePtr Surface(const Layout& l) {
 
 class TextureTest : public testsupport::GLTest {
  protected:
+  void SetUp() override {
+    GLTest::SetUp();
+#if defined(__EMSCRIPTEN__)
+    GTEST_SKIP() << "WebGL 1 reads no texture back and has no sized formats or row length";
+#endif
+  }
   void TearDown() override { EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)); }
   // Level 0 of the bound texture: its internal format and its bytes.
   static void ExpectLevel0(GLint format, const std::vector<Channel>& order, int within = 0) {
@@ -71,7 +77,9 @@ class TextureTest : public testsupport::GLTest {
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &internal);
     ASSERT_EQ(internal, format);
     std::vector<unsigned char> got(4 * kW * kH);  // rows of 20 bytes: no padding
+#if !defined(__EMSCRIPTEN__)
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, got.data());
+#endif
     for (size_t i = 0; i < got.size(); ++i) {
       const int want = Value(static_cast<int>(i / 4), order[i % 4]);
       if (want >= 0) {

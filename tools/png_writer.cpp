@@ -1,6 +1,10 @@
 #include "png_writer.h"
 
+#if defined(TREVALIN_ZLIB_STORED)
+#include "zlib_stored.h"
+#else
 #include <zlib.h>
+#endif
 
 #include <cstdint>
 #include <fstream>

@@ -159,12 +159,13 @@ SDL_Surface* KeyedRgb(const PngChunks& png, const uint8_t* p, int w, int h) {
 
 }  // namespace
 
-SDL_Surface* LoadImageStb(const char* path) {
+SDL_Surface* LoadImageStb(const char* path, bool rgbaOnly) {
   std::vector<uint8_t> file;
   if (!path || !ReadFile(path, file)) {
     SDL_SetError("Couldn't open %s", path ? path : "(null)");
     return nullptr;
   }
+  if (rgbaOnly) return Rgba(file);
   const PngChunks png = ReadChunks(file);
   int w = 0, h = 0, channels = 0;
   const Pixels pixels = Decode(file, 0, w, h, channels);

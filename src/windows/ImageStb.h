@@ -3,4 +3,5 @@
 // them (see os::LoadImageFile); the build where SDL_image is missing uses it.
 struct SDL_Surface;
 
-SDL_Surface* LoadImageStb(const char* path);
+// rgbaOnly: every file as 32-bit RGBA, for an SDL whose surfaces are all such.
+SDL_Surface* LoadImageStb(const char* path, bool rgbaOnly = false);

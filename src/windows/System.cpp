@@ -1,5 +1,7 @@
 #include "System.h"
 
+#include <SDL.h>
+
 #define WIN32_LEAN_AND_MEAN
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -53,6 +55,10 @@ bool Size(int fd, uint64_t& size) {
 // privilege programs rarely hold.
 void AdviseHugePages(void*, std::size_t) {}
 
+std::from_chars_result FloatFromChars(const char* first, const char* last, float& value) {
+  return std::from_chars(first, last, value);
+}
+
 // MinGW's runtime has no strtof_l; the double of the same text narrows to
 // the same float here, where that float is 0 or infinite.
 float ParseFloatC(const char* text) {
@@ -62,5 +68,10 @@ float ParseFloatC(const char* text) {
 
 // SDL_image 1.2 cannot be built for Windows here; stb_image decodes instead.
 SDL_Surface* LoadImageFile(const char* path) { return LoadImageStb(path); }
+
+bool MustLock(const SDL_Surface* surface) { return SDL_MUSTLOCK(surface); }
+
+// Swapping the buffers waits for the display where it paces the loop.
+void AwaitNextFrame() {}
 
 }  // namespace os

@@ -1,0 +1,88 @@
+#include "System.h"
+
+#include <SDL.h>
+#include <emscripten.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "Paths.h"
+#include "windows/ImageStb.h"
+
+// The browser (Emscripten); Linux has ../System.cpp, Windows windows/System.cpp.
+
+// Resolves at the browser's next animation frame: until then the program is
+// unwound and the page draws what was swapped.
+EM_ASYNC_JS(void, trevalin_next_frame, (), { await new Promise(requestAnimationFrame); });
+
+namespace os {
+
+// The page's data are packaged into its virtual file system at the data folder.
+std::filesystem::path ProgramFolder() { return TREVALIN_DATA_DIR; }
+
+int OpenForReading(const char* path) { return open(path, O_RDONLY | O_CLOEXEC); }
+
+void Close(int fd) { close(fd); }
+
+std::size_t Read(int fd, void* buffer, std::size_t size) {
+  ssize_t n;
+  do n = read(fd, buffer, size);
+  while (n < 0 && errno == EINTR);
+  return static_cast<std::size_t>(std::max<ssize_t>(n, 0));
+}
+
+bool Rewind(int fd) { return lseek(fd, 0, SEEK_SET) == 0; }
+
+bool Size(int fd, uint64_t& size) {
+  struct stat st;
+  if (fstat(fd, &st) != 0 || st.st_size < 0) return false;
+  size = static_cast<uint64_t>(st.st_size);
+  return true;
+}
+
+void AdviseHugePages(void*, std::size_t) {}
+
+// The longest decimal number at first, as from_chars takes it, read by strtof.
+std::from_chars_result FloatFromChars(const char* first, const char* last, float& value) {
+  const char* p = first;
+  const auto digits = [&p, last] {
+    const char* start = p;
+    while (p < last && *p >= '0' && *p <= '9') ++p;
+    return p - start;
+  };
+  if (p < last && *p == '-') ++p;
+  auto count = digits();
+  if (p < last && *p == '.') ++p, count += digits();
+  if (count == 0) return {first, std::errc::invalid_argument};
+  const char* end = p;
+  if (p < last && (*p == 'e' || *p == 'E')) {
+    ++p;
+    if (p < last && (*p == '+' || *p == '-')) ++p;
+    if (digits() > 0) end = p;  // a mark without digits is not the number's
+  }
+  const std::string text(first, end);
+  errno = 0;
+  const float v = std::strtof(text.c_str(), nullptr);
+  if (errno == ERANGE) return {end, std::errc::result_out_of_range};
+  value = v;
+  return {end, std::errc()};
+}
+
+// The C library knows the "C" locale alone.
+float ParseFloatC(const char* text) { return std::strtof(text, nullptr); }
+
+// SDL_image's surfaces here are images of the page, whose pixels the texture
+// code cannot read; stb_image decodes into plain surfaces instead, RGBA as
+// the browser's SDL makes every surface.
+SDL_Surface* LoadImageFile(const char* path) { return LoadImageStb(path, true); }
+
+bool MustLock(const SDL_Surface*) { return false; }
+
+void AwaitNextFrame() { trevalin_next_frame(); }
+
+}  // namespace os

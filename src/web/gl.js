@@ -1,0 +1,38 @@
+// Where Emscripten's OpenGL on WebGL parts from OpenGL in what the program
+// relies on.
+mergeInto(LibraryManager.library, {
+  // Immediate mode keeps each vertex as the values given since the one
+  // before: a colour set once before a face's four corners would reach the
+  // first corner alone. Here every corner carries the current colour.
+  $trevalinColour: null,
+  glColor3f__deps: ['glColor4f', '$trevalinColour', '$GLImmediate'],
+  glColor3f: function (r, g, b) {
+    if (GLImmediate.mode >= 0) trevalinColour = [r, g, b, 1];
+    else _glColor4f(r, g, b, 1);
+  },
+  glVertex3f__deps: ['glColor4f', '$trevalinColour', '$GLImmediate'],
+  glVertex3f: function (x, y, z) {
+    if (trevalinColour) _glColor4f.apply(null, trevalinColour);
+    GLImmediate.vertexData.set([x, y, z, 1], GLImmediate.vertexCounter);
+    GLImmediate.vertexCounter += 4;
+    GLImmediate.addRendererComponent(GLImmediate.VERTEX, 4, GLctx.FLOAT);
+  },
+  // No program (0, none in use) is an error OpenGL records; WebGL throws.
+  glBindAttribLocation__deps: ['$GL'],
+  glBindAttribLocation: function (program, index, name) {
+    if (!GL.programs[program]) return GL.recordError(0x501 /* GL_INVALID_VALUE */);
+    GLctx.bindAttribLocation(GL.programs[program], index, UTF8ToString(name));
+  },
+  // WebGL 1 takes no transposed matrix: it is transposed here.
+  glUniformMatrix4fv__deps: ['$webglGetUniformLocation'],
+  glUniformMatrix4fv: function (location, count, transpose, value) {
+    var given = HEAPF32.subarray(value >> 2, (value >> 2) + 16 * count);
+    var m = !transpose ? given : given.map(function (v, i) {
+      return given[(i & ~15) + (i & 3) * 4 + ((i >> 2) & 3)];
+    });
+    GLctx.uniformMatrix4fv(webglGetUniformLocation(location), false, m);
+  },
+  // What SDL_GL_GetProcAddress hands out.
+  emscripten_glBindAttribLocation: 'glBindAttribLocation',
+  emscripten_glUniformMatrix4fv: 'glUniformMatrix4fv',
+});

@@ -21,9 +21,9 @@ poll() {  # runs the rest until it succeeds, for at most $1 seconds
   until "$@"; do ((SECONDS < end)) || return 1; sleep 0.05; done  # a poll, until it holds
 }
 new_wineserver() { ((!${#server[@]})) || { "${server[@]}" -k 2>/dev/null; "${server[@]}" -w; }; }
-serve() {  # a private X server
+serve() {  # a private X server, with the options given
   local number="$work/display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$number" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset "$@" 3>"$number" 2>/dev/null &
   poll 20 test -s "$number" || fail "Xvfb did not start"
   export DISPLAY=:$(cat "$number") SDL_VIDEODRIVER=x11
 }
@@ -68,9 +68,9 @@ EOF
 }
 # Asked again while the window stays: sdl12-compat's SDL 2 now and then misses one after a resize.
 closed() { request_close; poll 5 window_gone; }
-started() {  # the shader paths first, then the rest of the start-up up to its last line
+started() {  # the shaders' paths in $1 first, then the rest of the start-up up to its last line
   diff <(head -n 2 "$work/out") <(printf '____ Scene: Load %s shader: %s\n' \
-    vertex "$src/shader/basic.vert" fragment "$src/shader/basic.frag") &&
+    vertex "$1/shader/basic.vert" fragment "$1/shader/basic.frag") &&
     grep -qx '____ Main: Init OK!' "$work/out"
 }
 
@@ -95,7 +95,7 @@ case_input_resize_and_close() {
   poll 30 closed || fail "the window did not close"
   ended
   ((status == 0)) || fail "status $status"
-  started || fail "start-up lines"
+  started "$src" || fail "start-up lines"
   diff <(sed '1,/^____ Main: Init OK!$/d' "$work/out") <(printf 'Main: %s pressed:\n' x space 1 2 3 4 r y z
     printf 'Main: Left MOUSE button pressed:\n%.0s' 1 2) || fail "input lines"
   # apitrace marks the calls it makes itself as fake.
@@ -115,19 +115,52 @@ EOF
   grep -q 'glViewport(x = 0, y = 0, width = 1000, height = 500)' "$work/calls" || fail "viewport"
 }
 
-# The key given ends the run, nothing on standard error; $2: a folder to
-# start in without the bundle.
+# The key $1 ends the run, nothing on standard error, the shaders read from the folder $2; the
+# rest: what runs the program.
 quit_with() {
+  local key=$1 data=$2
+  shift 2
   serve
-  start ${2:+env -C "$2"}
+  start "$@"
   find_window
-  xdotool key --window "$win" "$1" 2>/dev/null
+  xdotool key --window "$win" "$key" 2>/dev/null
   ended
   ((status == 0)) || fail "status $status"
-  started || fail "start-up lines"
+  started "$data" || fail "start-up lines"
   [[ ! -s $work/err ]] || fail "standard error"
 }
-case_quit_with_q() { quit_with q; }
-case_escape_from_elsewhere() { quit_with Escape "$work"; }
+case_quit_with_q() { quit_with q "$src"; }
+case_escape_from_elsewhere() { quit_with Escape "$src" env -C "$work"; }
+# A copy with the data beside it, where the folder fixed at build time is gone: a private mount
+# hides the folder that holds it, but neither the copy nor the X server's socket.
+case_data_beside_the_program() {
+  local parent=${src%/*} copy=$work/copy why
+  [[ -n $parent && $work != "$parent"/* && /tmp/.X11-unix != "$parent"/* ]] || why="$parent holds $work"
+  why=${why:-$(unshare -m true 2>&1)} || true
+  # A skip says why in GoogleTest's shape, which the test command reports.
+  [[ -z $why ]] || { printf '%s: Skipped\nneeds a private mount over %s: %s\n' "$0" "$parent" "$why"; exit 77; }
+  mkdir "$copy" && cp -r "$exe" "$build/shader" "$build/models" "$copy" || fail "copy"
+  exe=$copy/${exe##*/} quit_with q "$copy" unshare -m sh -c 'mount -t tmpfs none "$0" && exec "$@"' "$parent"
+}
+
+# A start that fails ends with status 1, no "Init OK", standard error as the pattern $1 says; the
+# rest: what runs the program.
+fails() {
+  local pattern=$1
+  shift
+  start "$@"
+  ended
+  ((status == 1)) || fail "status $status"
+  ! grep -q "Init OK" "$work/out" || fail "standard output"
+  [[ $(cat "$work/err") == $pattern ]] || fail "standard error"
+}
+# No GL window: the line, then SDL's reason.
+case_no_glx() { serve -extension GLX && fails $'Main: Could not create the window\n?*'; }
+case_no_display() { fails $'Main: Could not initialize SDL\n?*' env DISPLAY= SDL_VIDEODRIVER=x11; }
+# A copy started elsewhere: no folder it looks in holds the texture.
+case_no_bundle() {
+  serve
+  cp "$exe" "$work" && exe=$work/${exe##*/} fails $'Texture::Load - loading error\nMain: Error: Init failed!' env -C /
+}
 
 "case_$3"

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 
+#include "ProjMatrix.h"
 #include "Scene.h"
 #include "support.h"
 
@@ -74,6 +75,27 @@ TEST_F(SceneTest, FramesSendTheirMatricesAndTheLightAndAllocateNothing) {
   const std::size_t before = testsupport::AllocationCount();
   for (int k = 0; k < 100; ++k) scene.render();
   EXPECT_EQ(testsupport::AllocationCount() - before, 0u);
+}
+
+// Each camera operation changes its own matrix and sends it at once; the projection keeps the
+// stored screen's shape, whatever aspect it is given.
+TEST_F(SceneTest, CameraOperationsSendTheMatrixTheyChange) {
+  y = 0;
+  scene.render();
+  ProjMatrix projection(0);
+  projection.Load(kProjection.data());
+  projection.Perspective(90, 800 / 600.f, 1, 3);
+  Floats moved = Modelview(90);
+  moved[13] = 2;
+  testsupport::Stdout([&] {
+    scene.rotateView(90, 0, 0, 1);
+    ExpectNear(Uniform("modelview_matrix"), Modelview(90));
+    scene.changeView(0, 2, 0);
+    ExpectNear(Uniform("modelview_matrix"), moved);
+    EXPECT_EQ(Uniform("projection_matrix"), kProjection);
+    scene.changeProjection(90, 9, 1, 3);
+  });
+  EXPECT_EQ(Uniform("projection_matrix"), Floats(projection.c_array(), projection.c_array() + 16));
 }
 
 // Around the back face's centre, (413, 300) at any turn, lies the clear

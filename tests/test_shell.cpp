@@ -1,4 +1,5 @@
-// The shell, with the GL attributes it asks for and its GL function lookup the test's (--wrap).
+// The shell, with the GL attributes it asks for, its GL function lookup, clock and joystick the
+// test's (--wrap).
 #include <SDL.h>
 
 #include <string>
@@ -6,6 +7,7 @@
 #include <vector>
 
 #include "Controls.h"
+#include "FrameTimer.h"
 #include "GLFunctions.h"
 #include "Main.h"
 #include "support.h"
@@ -15,6 +17,11 @@ using testsupport::Stdout;
 namespace fake {
 std::vector<std::pair<SDL_GLattr, int>> attributes;
 std::string hidden;  // the one GL function name SDL is made to know nothing of
+Uint32 ticks = 0;
+int joysticks = 0;
+bool opens = true;
+Sint16 axes[2] = {};
+SDL_Joystick* const pad = reinterpret_cast<SDL_Joystick*>(&axes);  // never reaches SDL
 }  // namespace fake
 
 extern "C" {
@@ -26,6 +33,16 @@ int __wrap_SDL_GL_SetAttribute(SDL_GLattr attribute, int value) {
 void* __real_SDL_GL_GetProcAddress(const char* name);
 void* __wrap_SDL_GL_GetProcAddress(const char* name) {
   return fake::hidden == name ? nullptr : __real_SDL_GL_GetProcAddress(name);
+}
+Uint32 __wrap_SDL_GetTicks() { return fake::ticks; }
+int __wrap_SDL_NumJoysticks() { return fake::joysticks; }
+SDL_Joystick* __wrap_SDL_JoystickOpen(int i) { return i == 0 && fake::opens ? fake::pad : nullptr; }
+const char* __wrap_SDL_JoystickName(int i) { return i == 0 ? "Pad" : "?"; }
+int __wrap_SDL_JoystickNumAxes(SDL_Joystick* j) { return j == fake::pad ? 2 : -1; }
+int __wrap_SDL_JoystickNumButtons(SDL_Joystick* j) { return j == fake::pad ? 6 : -1; }
+int __wrap_SDL_JoystickNumBalls(SDL_Joystick* j) { return j == fake::pad ? 1 : -1; }
+Sint16 __wrap_SDL_JoystickGetAxis(SDL_Joystick* j, int axis) {
+  return j == fake::pad && axis < 2 ? fake::axes[axis] : 99;
 }
 }
 
@@ -69,6 +86,107 @@ TEST(Controls, KeysEnableTheirValueWhichStepsInSpacesDirection) {
     }
     EXPECT_EQ(c.done, keys[k] == SDLK_q || keys[k] == SDLK_ESCAPE);
   }
+}
+
+// Joystick 0 opens and is reported, or says it will not; with none attached, nothing is said.
+// Through the loop's dispatch, any axis's motion stores axes 0 and 1, read through the handle,
+// and prints them scaled to -1..1; a centred stick changes nothing. Buttons 4 and 5 step z on
+// press and release alike, never below 0.
+TEST(Shell, TheJoystickOpensStoresTheStickAndStepsZ) {
+  const struct {
+    int joysticks;
+    bool opens;
+    std::string out;
+  } starts[] = {{0, true, ""},
+                {1, false, "Main: Couldn't open Joystick 0\n"},
+                {1, true,
+                 "Main: Opened Joystick 0\nMain: Name: Pad\nMain: Number of Axes: 2\n"
+                 "Main: Number of Buttons: 6\nMain: Number of Balls: 1\n"}};
+  SDL_Joystick* joystick = nullptr;
+  for (const auto& s : starts) {
+    fake::joysticks = s.joysticks;
+    fake::opens = s.opens;
+    EXPECT_EQ(Stdout([&] { joystick = initJoystick(); }), s.out);
+    EXPECT_EQ(joystick, s.out.size() > 40 ? fake::pad : nullptr);
+  }
+  const struct {
+    Uint8 type, which;
+    Sint16 x, y;
+    std::string out;
+    std::vector<float> moves;  // x_move, y_move, z_move
+  } events[] = {
+      {SDL_JOYAXISMOTION,
+       2,
+       16384,
+       -32768,
+       "Main: Joystick AXIS1 movement:\n0.5\n-1\n",
+       {16384, -32768, 0.05f}},
+      {SDL_JOYAXISMOTION,
+       0,
+       0,
+       8192,
+       "Main: Joystick AXIS1 movement:\n0\n0.25\n",
+       {0, 8192, 0.05f}},
+      {SDL_JOYAXISMOTION, 3, 0, 0, "", {0, 8192, 0.05f}},
+      {SDL_JOYBUTTONUP, 5, 0, 0, "Main: BUTTON5 was pressed:\n0\n", {0, 8192, 0}},
+      {SDL_JOYBUTTONDOWN, 5, 0, 0, "Main: BUTTON5 was pressed:\n0\n", {0, 8192, 0}},
+      {SDL_JOYBUTTONDOWN, 3, 0, 0, "", {0, 8192, 0}},
+      {SDL_JOYBUTTONDOWN, 4, 0, 0, "Main: BUTTON4 was pressed:\n0.05\n", {0, 8192, 0.05f}},
+      {SDL_JOYBUTTONUP, 4, 0, 0, "Main: BUTTON4 was pressed:\n0.1\n", {0, 8192, 0.1f}},
+      {SDL_JOYAXISMOTION,
+       1,
+       -1,
+       0,
+       "Main: Joystick AXIS1 movement:\n-3.05176e-05\n0\n",
+       {-1, 0, 0.1f}},
+  };
+  z_move = 0.05f;
+  Controls controls;
+  Trevalin app;
+  for (const auto& e : events) {
+    SDL_Event event{};
+    event.type = e.type;
+    event.jaxis.axis = event.jbutton.button = e.which;
+    fake::axes[0] = e.x;
+    fake::axes[1] = e.y;
+    EXPECT_EQ(Stdout([&] { dispatch(event, controls, app, joystick); }), e.out);
+    EXPECT_EQ((std::vector<float>{float(x_move), float(y_move), z_move}), e.moves) << e.out;
+  }
+}
+
+// A Timer measures each Stop from the same start, across the counter's wrap. A FrameTimer gives
+// the time since the last frame, from which Stop measures too, and reports the frames over its
+// nominal period, the first from SDL's start, each next one from the report; a reset restarts both.
+TEST(Timer, MeasuresIntervalsAndFramesAndReportsOncePerPeriod) {
+  fake::ticks = 0xFFFFFF00u;
+  Timer timer;
+  std::vector<Uint32> gaps;
+  for (Uint32 later : {250, 750}) {
+    fake::ticks += later;
+    timer.Stop();
+    gaps.push_back(timer.GetInterval());
+  }
+  fake::ticks = 0;
+  FrameTimer silent(0), frames(2);
+  const std::string out = Stdout([&] {
+    for (Uint32 now : {500, 1000, 1500, 2000, 2001, 3000, 4001, 4002, 4500}) {
+      fake::ticks = now;
+      gaps.push_back(frames.AddFrame());
+    }
+    gaps.push_back(silent.AddFrame());
+    fake::ticks = 4507;
+    frames.Stop();
+    gaps.push_back(frames.GetInterval());
+    frames.Reset();
+    fake::ticks = 5000;
+    gaps.push_back(frames.AddFrame());
+  });
+  EXPECT_EQ(out,
+            "Frametimer: 5 frames in 2 seconds = 2.5 FPS\n"
+            "Frametimer: 3 frames in 2 seconds = 1.5 FPS\n"
+            "Frametimer: 1 frames in 2 seconds = 0.5 FPS\n");
+  EXPECT_EQ(gaps, (std::vector<Uint32>{250, 1000, 500, 500, 500, 500, 1, 999, 1001, 1, 498, 4500, 7,
+                                       493}));
 }
 
 }  // namespace

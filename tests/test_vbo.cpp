@@ -89,21 +89,24 @@ TEST_F(VBOTest, DrawsAreBoundedByTheUploadedCounts) {
                                         {false, 3, 1},
                                         {false, 9, -1},
                                         {false, -1, -1}}) {
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    glDisableVertexAttribArray(0);
     glBeginQuery(GL_PRIMITIVES_GENERATED, query);
     bool refused = false;
     try {
       elements ? vbo.DrawElements(count) : vbo.DrawArray(count);
     } catch (const std::out_of_range&) {
-      refused = Get(GL_ELEMENT_ARRAY_BUFFER_BINDING) == 0;  // before anything is bound
+      refused = true;
     }
     glEndQuery(GL_PRIMITIVES_GENERATED);
     glGetQueryObjectuiv(query, GL_QUERY_RESULT, &triangles);
     EXPECT_EQ(refused ? -1 : GLint(triangles), drawn) << elements << " " << count;
+    EXPECT_EQ(Get(GL_VERTEX_ATTRIB_ARRAY_ENABLED, 0), !refused) << "bound to draw, not to refuse";
   }
   for (GLint slot = 1; slot < 4; ++slot)  // arrays never uploaded are never set up
     EXPECT_EQ(Get(GL_VERTEX_ATTRIB_ARRAY_ENABLED, slot), GL_FALSE) << slot;
-  EXPECT_THROW(VBO().DrawArray(1), std::out_of_range) << "an owner of nothing has nothing to draw";
+  VBO none;  // an owner of nothing has nothing to draw
+  EXPECT_THROW(none.DrawArray(1), std::out_of_range);
+  EXPECT_THROW(none.DrawElements(1), std::out_of_range);
 }
 
 }  // namespace

@@ -262,17 +262,14 @@ TEST(PlyRead, TheFastPathTakesPlainDecimals) {
 
 }  // namespace
 
-// A seam in the loader's table: each upload as its target, size and first float.
+// Each upload as its target, size and first float.
 static std::string uploads;
-static PFNGLBUFFERDATAPROC real_glBufferData;
-static void APIENTRY NotingBufferData(GLenum target, GLsizeiptr size, const void* data,
-                                      GLenum use) {
+static const testsupport::GLSpy spy(glBufferData, [](GLenum target, GLsizeiptr size,
+                                                     const void* data, GLenum) {
   uploads += (target == GL_ARRAY_BUFFER ? "array " : "indices ") + std::to_string(size);
   if (target == GL_ARRAY_BUFFER) uploads += " from " + std::to_string(*(const float*)data);
   uploads += "; ";
-  real_glBufferData(target, size, data, use);
-}
-static const testsupport::GLSeam seam(glBufferData, real_glBufferData, NotingBufferData);
+});
 
 namespace {
 

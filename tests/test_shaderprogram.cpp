@@ -4,22 +4,12 @@
 #include "Shaderprogram.h"
 #include "support.h"
 
-// Seams in the loader's table: the shader objects made, and the uniform lookups by name.
+// The shader objects made, and the uniform lookups by name.
 static int shadersMade = 0;
 static std::map<std::string, int> lookups;
-static PFNGLCREATESHADERPROC real_glCreateShader;
-static GLuint APIENTRY CountingCreateShader(GLenum type) {
-  ++shadersMade;
-  return real_glCreateShader(type);
-}
-static PFNGLGETUNIFORMLOCATIONPROC real_glGetUniformLocation;
-static GLint APIENTRY CountingGetUniformLocation(GLuint program, const GLchar* name) {
-  ++lookups[name];
-  return real_glGetUniformLocation(program, name);
-}
-static const testsupport::GLSeam seams[] = {
-    {glCreateShader, real_glCreateShader, CountingCreateShader},
-    {glGetUniformLocation, real_glGetUniformLocation, CountingGetUniformLocation}};
+static const testsupport::GLSpy made(glCreateShader, [](GLenum) { ++shadersMade; });
+static const testsupport::GLSpy looked(glGetUniformLocation,
+                                       [](GLuint, const GLchar* name) { ++lookups[name]; });
 
 namespace {
 

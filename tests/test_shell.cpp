@@ -2,7 +2,9 @@
 // test's (--wrap).
 #include <SDL.h>
 
+#include <array>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -20,7 +22,7 @@ std::string hidden;  // the one GL function name SDL is made to know nothing of
 Uint32 ticks = 0;
 int joysticks = 0;
 bool opens = true;
-Sint16 axes[2] = {};
+std::array<Sint16, 2> axes;
 SDL_Joystick* const pad = reinterpret_cast<SDL_Joystick*>(&axes);  // never reaches SDL
 }  // namespace fake
 
@@ -89,56 +91,38 @@ TEST(Controls, KeysEnableTheirValueWhichStepsInSpacesDirection) {
 }
 
 // Joystick 0 opens and is reported, or says it will not; with none attached, nothing is said.
-// Through the loop's dispatch, any axis's motion stores axes 0 and 1, read through the handle,
-// and prints them scaled to -1..1; a centred stick changes nothing. Buttons 4 and 5 step z on
-// press and release alike, never below 0.
+// Any axis's motion stores axes 0 and 1, read through the handle, and prints them scaled to
+// -1..1 unless both are 0; buttons 4 and 5 step z on press and release alike, never below 0.
 TEST(Shell, TheJoystickOpensStoresTheStickAndStepsZ) {
-  const struct {
-    int joysticks;
-    bool opens;
-    std::string out;
-  } starts[] = {{0, true, ""},
-                {1, false, "Main: Couldn't open Joystick 0\n"},
-                {1, true,
-                 "Main: Opened Joystick 0\nMain: Name: Pad\nMain: Number of Axes: 2\n"
-                 "Main: Number of Buttons: 6\nMain: Number of Balls: 1\n"}};
+  const std::string report =
+      "Main: Opened Joystick 0\nMain: Name: Pad\nMain: Number of Axes: 2\n"
+      "Main: Number of Buttons: 6\nMain: Number of Balls: 1\n";
   SDL_Joystick* joystick = nullptr;
-  for (const auto& s : starts) {
-    fake::joysticks = s.joysticks;
-    fake::opens = s.opens;
-    EXPECT_EQ(Stdout([&] { joystick = initJoystick(); }), s.out);
-    EXPECT_EQ(joystick, s.out.size() > 40 ? fake::pad : nullptr);
+  for (auto [joysticks, opens, out] : {std::tuple{0, true, std::string()},
+                                       {1, false, "Main: Couldn't open Joystick 0\n"},
+                                       {1, true, report}}) {
+    fake::joysticks = joysticks;
+    fake::opens = opens;
+    EXPECT_EQ(Stdout([&] { joystick = initJoystick(); }), out);
   }
+  EXPECT_EQ(joystick, fake::pad);
+  const std::string stick = "Main: Joystick AXIS1 movement:\n", b4 = "Main: BUTTON4 was pressed:\n",
+                    b5 = "Main: BUTTON5 was pressed:\n";
   const struct {
     Uint8 type, which;
-    Sint16 x, y;
+    std::array<Sint16, 2> axes;
     std::string out;
-    std::vector<float> moves;  // x_move, y_move, z_move
+    std::vector<float> moves;  // x_move, y_move, z_move after it
   } events[] = {
-      {SDL_JOYAXISMOTION,
-       2,
-       16384,
-       -32768,
-       "Main: Joystick AXIS1 movement:\n0.5\n-1\n",
-       {16384, -32768, 0.05f}},
-      {SDL_JOYAXISMOTION,
-       0,
-       0,
-       8192,
-       "Main: Joystick AXIS1 movement:\n0\n0.25\n",
-       {0, 8192, 0.05f}},
-      {SDL_JOYAXISMOTION, 3, 0, 0, "", {0, 8192, 0.05f}},
-      {SDL_JOYBUTTONUP, 5, 0, 0, "Main: BUTTON5 was pressed:\n0\n", {0, 8192, 0}},
-      {SDL_JOYBUTTONDOWN, 5, 0, 0, "Main: BUTTON5 was pressed:\n0\n", {0, 8192, 0}},
-      {SDL_JOYBUTTONDOWN, 3, 0, 0, "", {0, 8192, 0}},
-      {SDL_JOYBUTTONDOWN, 4, 0, 0, "Main: BUTTON4 was pressed:\n0.05\n", {0, 8192, 0.05f}},
-      {SDL_JOYBUTTONUP, 4, 0, 0, "Main: BUTTON4 was pressed:\n0.1\n", {0, 8192, 0.1f}},
-      {SDL_JOYAXISMOTION,
-       1,
-       -1,
-       0,
-       "Main: Joystick AXIS1 movement:\n-3.05176e-05\n0\n",
-       {-1, 0, 0.1f}},
+      {SDL_JOYAXISMOTION, 2, {16384, -32768}, stick + "0.5\n-1\n", {16384, -32768, 0.05f}},
+      {SDL_JOYAXISMOTION, 0, {0, 8192}, stick + "0\n0.25\n", {0, 8192, 0.05f}},
+      {SDL_JOYAXISMOTION, 3, {0, 0}, "", {0, 8192, 0.05f}},
+      {SDL_JOYBUTTONUP, 5, {0, 0}, b5 + "0\n", {0, 8192, 0}},
+      {SDL_JOYBUTTONDOWN, 5, {0, 0}, b5 + "0\n", {0, 8192, 0}},
+      {SDL_JOYBUTTONDOWN, 3, {0, 0}, "", {0, 8192, 0}},
+      {SDL_JOYBUTTONDOWN, 4, {0, 0}, b4 + "0.05\n", {0, 8192, 0.05f}},
+      {SDL_JOYBUTTONUP, 4, {0, 0}, b4 + "0.1\n", {0, 8192, 0.1f}},
+      {SDL_JOYAXISMOTION, 1, {-1, 0}, stick + "-3.05176e-05\n0\n", {-1, 0, 0.1f}},
   };
   z_move = 0.05f;
   Controls controls;
@@ -147,8 +131,7 @@ TEST(Shell, TheJoystickOpensStoresTheStickAndStepsZ) {
     SDL_Event event{};
     event.type = e.type;
     event.jaxis.axis = event.jbutton.button = e.which;
-    fake::axes[0] = e.x;
-    fake::axes[1] = e.y;
+    fake::axes = e.axes;
     EXPECT_EQ(Stdout([&] { dispatch(event, controls, app, joystick); }), e.out);
     EXPECT_EQ((std::vector<float>{float(x_move), float(y_move), z_move}), e.moves) << e.out;
   }

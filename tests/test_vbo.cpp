@@ -4,14 +4,9 @@
 #include "VBO.h"
 #include "support.h"
 
-// A seam in the loader's table: every delete the VBO makes is counted.
 static int deleted = 0;
-static PFNGLDELETEBUFFERSPROC real_glDeleteBuffers;
-static void APIENTRY CountingDeleteBuffers(GLsizei n, const GLuint* names) {
-  deleted += n;
-  real_glDeleteBuffers(n, names);
-}
-static const testsupport::GLSeam seam(glDeleteBuffers, real_glDeleteBuffers, CountingDeleteBuffers);
+static const testsupport::GLSpy spy(glDeleteBuffers,
+                                    [](GLsizei n, const GLuint*) { deleted += n; });
 
 namespace {
 

@@ -75,13 +75,13 @@ int Get(unsigned int what) {
   return value;
 }
 
-std::vector<std::function<void()>>& GLSeam::Installs() {
+std::vector<std::function<void()>>& SpyInstalls() {
   static std::vector<std::function<void()>> installs;
   return installs;
 }
 
-static bool InstallSeams() {
-  for (const auto& install : GLSeam::Installs()) install();
+static bool InstallSpies() {
+  for (const auto& install : SpyInstalls()) install();
   return true;
 }
 
@@ -91,8 +91,8 @@ void GLTest::SetUp() {
                            SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16) == 0 &&
                            SDL_SetVideoMode(800, 600, 0, SDL_OPENGL | SDL_RESIZABLE) &&
                            std::atexit(SDL_Quit) == 0 && !(missing = glfunctions::Load());
-  static const bool seamed = open && InstallSeams();
-  ASSERT_TRUE(open && seamed) << "no OpenGL window: " << (missing ? missing : SDL_GetError());
+  static const bool spied = open && InstallSpies();
+  ASSERT_TRUE(open && spied) << "no OpenGL window: " << (missing ? missing : SDL_GetError());
 }
 
 }  // namespace testsupport

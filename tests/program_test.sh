@@ -11,6 +11,7 @@ exe=$1 src=$2 run=("${@:4}") server=()
 build=$(dirname "$exe") work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; wait; new_wineserver; rm -rf "$work"' EXIT
 
+skip() { printf '%s: Skipped\nneeds %s\n' "$0" "$*"; exit 77; }  # in GoogleTest's shape, which the test command reports
 fail() {
   printf 'FAILED: %s\n--- stdout\n%s\n--- stderr\n%s\n' "$*" "$(cat "$work/out")" "$(cat "$work/err")"
   exit 1
@@ -131,34 +132,27 @@ quit_with() {
 }
 case_quit_with_q() { quit_with q "$src"; }
 case_escape_from_elsewhere() { quit_with Escape "$src" env -C "$work"; }
-# A copy with the data beside it, where the folder fixed at build time is gone: a private mount
-# hides the folder that holds it, but neither the copy nor the X server's socket.
+# A copy with its data beside it, where the folder fixed at build time is gone: a private mount
+# hides the folder holding it (and the sanitizers' suppressions, copied), not the copy.
 case_data_beside_the_program() {
   local parent=${src%/*} copy=$work/copy why
-  [[ -n $parent && $work != "$parent"/* && /tmp/.X11-unix != "$parent"/* ]] || why="$parent holds $work"
-  why=${why:-$(unshare -m true 2>&1)} || true
-  # A skip says why in GoogleTest's shape, which the test command reports.
-  [[ -z $why ]] || { printf '%s: Skipped\nneeds a private mount over %s: %s\n' "$0" "$parent" "$why"; exit 77; }
-  mkdir "$copy" && cp -r "$exe" "$build/shader" "$build/models" "$copy" || fail "copy"
+  why=$(unshare -m true 2>&1) || skip "a private mount: $why"
+  [[ $work != "$parent"/* ]] || skip "a private mount over $parent, which holds $work"
+  mkdir "$copy" && cp -r "$exe" "$build/shader" "$build/models" "$src/tests/lsan.supp" "$copy" || fail "copy"
+  export LSAN_OPTIONS=${LSAN_OPTIONS:+${LSAN_OPTIONS//$src\/tests/$copy}}
   exe=$copy/${exe##*/} quit_with q "$copy" unshare -m sh -c 'mount -t tmpfs none "$0" && exec "$@"' "$parent"
 }
 
-# A start that fails ends with status 1, no "Init OK", standard error as the pattern $1 says; the
-# rest: what runs the program.
+# A start that fails: status 1, no "Init OK", standard error as the pattern $1; the rest runs it.
 fails() {
-  local pattern=$1
-  shift
-  start "$@"
+  start "${@:2}"
   ended
-  ((status == 1)) || fail "status $status"
-  ! grep -q "Init OK" "$work/out" || fail "standard output"
-  [[ $(cat "$work/err") == $pattern ]] || fail "standard error"
+  ((status == 1)) && ! grep -q "Init OK" "$work/out" && [[ $(cat "$work/err") == $1 ]] || fail "failed start"
 }
 # No GL window: the line, then SDL's reason.
 case_no_glx() { serve -extension GLX && fails $'Main: Could not create the window\n?*'; }
 case_no_display() { fails $'Main: Could not initialize SDL\n?*' env DISPLAY= SDL_VIDEODRIVER=x11; }
-# A copy started elsewhere: no folder it looks in holds the texture.
-case_no_bundle() {
+case_no_bundle() {  # a copy started elsewhere: no folder it looks in holds the texture
   serve
   cp "$exe" "$work" && exe=$work/${exe##*/} fails $'Texture::Load - loading error\nMain: Error: Init failed!' env -C /
 }

@@ -69,6 +69,15 @@ Output Capture(const std::function<void()>& f) {
   return {Lines(ReadFile(dir.File("1"))), Lines(ReadFile(dir.File("2")))};
 }
 
+std::string Thrown(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
 int Get(unsigned int what) {
   GLint value = -1;
   glGetIntegerv(what, &value);

@@ -30,6 +30,9 @@ struct Output {
 Output Capture(const std::function<void()>& f);
 inline std::string Stdout(const std::function<void()>& f) { return Capture(f).out; }
 
+// The message of what f throws; empty when it throws nothing.
+std::string Thrown(const std::function<void()>& f);
+
 // One integer of OpenGL state, glGetIntegerv's.
 int Get(unsigned int what);
 

@@ -130,7 +130,6 @@ quit_with() {
   started "$data" || fail "start-up lines"
   [[ ! -s $work/err ]] || fail "standard error"
 }
-case_quit_with_q() { quit_with q "$src"; }
 case_escape_from_elsewhere() { quit_with Escape "$src" env -C "$work"; }
 # A copy with its data beside it, where the folder fixed at build time is gone: a private mount
 # hides the folder holding it (and the sanitizers' suppressions, copied), not the copy.

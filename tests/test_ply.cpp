@@ -14,7 +14,6 @@
 
 #include "LineReader.h"
 #include "Mesh.h"
-#include "NumberReader.h"
 #include "support.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
@@ -51,8 +50,8 @@ std::string Load(const std::string& text, size_t chunk, size_t maxLine = 40) {
          (error.empty() ? "" : " | " + error);
 }
 
-// A header with lines before the vertex element, the property names ("#": a
-// comment in their run) and, if faces >= 0, a face element.
+// A header with lines before the vertex element, the property names ("#": a comment in their run)
+// and, if faces >= 0, a face element.
 std::string Header(int vertices, const std::string& names, int faces, std::string h = "") {
   h = "ply\nformat ascii 1.0\n" + h + "element vertex " + std::to_string(vertices) + "\n";
   std::istringstream in(names);
@@ -126,8 +125,8 @@ TEST(PlyRead, FilesLoadOrAreRefusedAsTheirHeaderAndDataSay) {
         kTriLoaded + " 0 1 2");
 }
 
-// The fuzzer's seed files through its target, so that every test build runs
-// its checks (chunked, whole and exact reads agree); a failed check aborts.
+// The fuzzer's seed files through its target, so that every test build runs its checks (chunked,
+// whole and exact reads agree); a failed check aborts.
 TEST(PlyRead, TheFuzzersSeedFilesPassItsChecks) {
   std::streambuf* const console = std::cout.rdbuf();
   LLVMFuzzerInitialize(nullptr, nullptr);
@@ -158,9 +157,8 @@ TEST(PlyRead, NumbersReadTheSameUnderADecimalComma) {
   EXPECT_EQ(after, before);
 }
 
-// A read past the end fails and leaves no line; a rewind does not undo the
-// failure. The search across a long line's seams keeps needle-sized pieces,
-// so a longer needle is refused.
+// A read past the end fails and leaves no line; a rewind does not undo the failure. The search
+// across a long line's seams keeps needle-sized pieces, so a longer needle is refused.
 TEST(PlyRead, ReadsPastTheEndStayFailedAndLongNeedlesAreRefused) {
   LineReader reader(TextSource::Memory("last"));
   std::string_view line;
@@ -215,27 +213,6 @@ TEST(PlyRead, BothTangentRoutinesWriteEachTrianglesTangentToItsVertices) {
   }
 }
 
-// The fast path takes the plain decimals real files hold, with any number of
-// decimal places, as strtof reads them; anything else it leaves to the exact path.
-TEST(PlyRead, TheFastPathTakesPlainDecimals) {
-  std::vector<std::string> floats[] = {
-      {"12345678901234567", "0.1234567890123456", "1e5", "1.2.3", "0x1"},  // left to the exact path
-      {"7", "-0.5", "+12.25", "12345678", "123456789.5", "12345678.12345678", "1234567.123456789",
-       "0.00000012345678"}};
-  for (int places = 1; places <= 16; ++places) floats[1].push_back("." + std::string(places, '7'));
-  for (bool fast : {false, true}) {
-    for (const std::string& token : floats[fast]) {
-      const std::string text = " " + token + " " + std::string(48, '\0');
-      float value = 0;
-      EXPECT_EQ(numbers::TokenFloat(text.data(), numbers::NextSeparator(&text[1]), value), fast)
-          << token;
-      if (fast) {
-        EXPECT_EQ(value, std::stof(token)) << token;
-      }
-    }
-  }
-}
-
 }  // namespace
 
 // Each upload as its target, size and first float.
@@ -249,8 +226,7 @@ static const testsupport::GLSpy spy(glBufferData, [](GLenum target, GLsizeiptr s
 
 namespace {
 
-// The name is checked first, then the file must open; the arrays go up
-// once each, tangents first.
+// The name is checked first, then the file must open; the arrays go up once each, tangents first.
 using MeshFile = testsupport::GLTest;
 TEST_F(MeshFile, ConstructionChecksTheNameLoadsAndUploadsEachArrayOnceTangentsFirst) {
   testsupport::TempDir dir;

@@ -46,9 +46,9 @@ class SceneTest : public testsupport::GLTest {
 };
 Scene SceneTest::scene;
 
-// Frame n turns by (n - 1) mod 360, past the counter's largest value too; the
-// projection keeps the stored screen's shape whatever the viewport; the light
-// matrix holds the position from the phase, then its three colours.
+// Frame n turns by (n - 1) mod 360, past the counter's largest value too; the projection keeps the
+// stored screen's shape whatever the viewport; the light matrix holds the position from the phase,
+// then its three colours.
 TEST_F(SceneTest, FramesSendTheirMatricesAndTheLightAndAllocateNothing) {
   glMatrixMode(GL_PROJECTION);
   glScalef(2, 3, 4);
@@ -98,9 +98,9 @@ TEST_F(SceneTest, CameraOperationsSendTheMatrixTheyChange) {
   EXPECT_EQ(Uniform("projection_matrix"), Floats(projection.c_array(), projection.c_array() + 16));
 }
 
-// Around the back face's centre, (413, 300) at any turn, lies the clear
-// colour, and above it, a quarter turn at a time, the top, right, bottom and
-// left face, each in its colour, in some shade of the light.
+// Around the back face's centre, (413, 300) at any turn, lies the clear colour, and above it, a
+// quarter turn at a time, the top, right, bottom and left face, each in its colour, in some shade
+// of the light.
 TEST_F(SceneTest, EachFaceShowsInItsColour) {
   scene.onResize(800, 600);
   const float colours[][3] = {{0, 1, 0},          {1, 0, 1}, {1, 0.5f, 0},

@@ -53,8 +53,8 @@ static_assert(!glfunctions::Renamed("trevalin_glUniform1i", "trevalin_glUseProgr
 
 namespace {
 
-// The window asked for, then no OpenGL 2.0 function it needs: the start says
-// which and ends with status 1 before any set-up.
+// The window asked for, then no OpenGL 2.0 function it needs: the start says which and ends with
+// status 1 before any set-up.
 TEST(Shell, AMissingGLFunctionEndsTheStartWithStatusOne) {
   fake::hidden = "glVertexAttribPointer";
   int status = 0;
@@ -68,9 +68,8 @@ TEST(Shell, AMissingGLFunctionEndsTheStartWithStatusOne) {
   EXPECT_EQ(fake::attributes, requested);
 }
 
-// Each bound key flips its toggle, which enables the value of its name: it
-// falls by 0.1 a frame, and rises once space flips the direction. q and
-// Escape quit.
+// Each bound key flips its toggle, which enables the value of its name: it falls by 0.1 a frame,
+// and rises once space flips the direction. q and Escape quit.
 TEST(Controls, KeysEnableTheirValueWhichStepsInSpacesDirection) {
   float Controls::*const values[] = {&Controls::value_x, &Controls::value_y, &Controls::value_z,
                                      &Controls::value_1, &Controls::value_2, &Controls::value_3,
@@ -90,9 +89,9 @@ TEST(Controls, KeysEnableTheirValueWhichStepsInSpacesDirection) {
   }
 }
 
-// Joystick 0 opens and is reported, or says it will not; with none attached, nothing is said.
-// Any axis's motion stores axes 0 and 1, read through the handle, and prints them scaled to
-// -1..1 unless both are 0; buttons 4 and 5 step z on press and release alike, never below 0.
+// Joystick 0 opens and is reported, or says it will not; with none attached, nothing is said. Any
+// axis's motion stores axes 0 and 1, read through the handle, and prints them scaled to -1..1
+// unless both are 0; buttons 4 and 5 step z on press and release alike, never below 0.
 TEST(Shell, TheJoystickOpensStoresTheStickAndStepsZ) {
   const std::string report =
       "Main: Opened Joystick 0\nMain: Name: Pad\nMain: Number of Axes: 2\n"
@@ -137,9 +136,9 @@ TEST(Shell, TheJoystickOpensStoresTheStickAndStepsZ) {
   }
 }
 
-// A Timer measures each Stop from the same start, across the counter's wrap. A FrameTimer gives
-// the time since the last frame, from which Stop measures too, and reports the frames over its
-// nominal period, the first from SDL's start, each next one from the report; a reset restarts both.
+// A Timer measures each Stop from the same start, across the counter's wrap. A FrameTimer gives the
+// time since the last frame, from which Stop measures too, and reports the frames over its nominal
+// period, the first from SDL's start, each next one from the report; a reset restarts both.
 TEST(Timer, MeasuresIntervalsAndFramesAndReportsOncePerPeriod) {
   fake::ticks = 0xFFFFFF00u;
   Timer timer;

@@ -22,9 +22,8 @@ GLint Get(GLenum what, GLuint slot) {
 
 using VBOTest = testsupport::GLTest;
 
-// Each upload replaces the array's earlier buffer; a negative count is
-// refused. Bind sets up every slot that has data (positions always); the
-// owner deletes what it holds.
+// Each upload replaces the array's earlier buffer; a negative count is refused. Bind sets up every
+// slot that has data (positions always); the owner deletes what it holds.
 TEST_F(VBOTest, UploadsReplaceTheirBufferAndBindSetsUpEverySlotWithData) {
   const struct {
     void (VBO::*upload)(long, void*);
@@ -65,8 +64,7 @@ TEST_F(VBOTest, UploadsReplaceTheirBufferAndBindSetsUpEverySlotWithData) {
   EXPECT_EQ(deleted, 9) << "an owner of nothing deletes nothing";
 }
 
-// A count of 0 draws everything; a larger or negative one is refused before
-// anything is bound.
+// A count of 0 draws everything; a larger or negative one is refused before anything is bound.
 TEST_F(VBOTest, DrawsAreBoundedByTheUploadedCounts) {
   for (GLuint slot = 0; slot < 4; ++slot) glDisableVertexAttribArray(slot);
   VBO vbo;

@@ -36,8 +36,8 @@ std::string Thrown(const std::function<void()>& f);
 // One integer of OpenGL state, glGetIntegerv's.
 int Get(unsigned int what);
 
-// Opens, once per process, an 800 x 600 OpenGL window through SDL and loads
-// the OpenGL functions, then puts every GLSpy in place.
+// Opens, once per process, an 800 x 600 OpenGL window through SDL and loads the OpenGL functions,
+// then puts every GLSpy in place.
 class GLTest : public ::testing::Test {
  protected:
   void SetUp() override;

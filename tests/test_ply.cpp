@@ -16,6 +16,15 @@
 #include "Mesh.h"
 #include "support.h"
 
+// Each upload as its target, size and first float.
+static std::string uploads;
+static const testsupport::GLSpy spy(glBufferData, [](GLenum target, GLsizeiptr size,
+                                                     const void* data, GLenum) {
+  uploads += (target == GL_ARRAY_BUFFER ? "array " : "indices ") + std::to_string(size);
+  if (target == GL_ARRAY_BUFFER) uploads += " from " + std::to_string(*(const float*)data);
+  uploads += "; ";
+});
+
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
@@ -212,19 +221,6 @@ TEST(PlyRead, BothTangentRoutinesWriteEachTrianglesTangentToItsVertices) {
     }
   }
 }
-
-}  // namespace
-
-// Each upload as its target, size and first float.
-static std::string uploads;
-static const testsupport::GLSpy spy(glBufferData, [](GLenum target, GLsizeiptr size,
-                                                     const void* data, GLenum) {
-  uploads += (target == GL_ARRAY_BUFFER ? "array " : "indices ") + std::to_string(size);
-  if (target == GL_ARRAY_BUFFER) uploads += " from " + std::to_string(*(const float*)data);
-  uploads += "; ";
-});
-
-namespace {
 
 // The name is checked first, then the file must open; the arrays go up once each, tangents first.
 using MeshFile = testsupport::GLTest;

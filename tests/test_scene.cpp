@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <tuple>
 
 #include "ProjMatrix.h"
 #include "Scene.h"
@@ -58,15 +59,18 @@ TEST_F(SceneTest, FramesSendTheirMatricesAndTheLightAndAllocateNothing) {
   EXPECT_EQ(projection, (Floats{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
   EXPECT_EQ(testsupport::Get(GL_MATRIX_MODE), GL_MODELVIEW);
   i = 1.0f;
-  const struct {
-    int from, frames, angle;
-  } runs[] = {{0, 1, 0},   {0, 2, 1},     {0, 91, 90},       {0, 361, 0},
-              {0, 721, 0}, {359, 1, 359}, {INT_MAX, 1, 127}, {INT_MAX, 2, 128}};
-  for (const auto& run : runs) {
-    SCOPED_TRACE(std::to_string(run.from) + " + " + std::to_string(run.frames));
-    y = run.from;
-    for (int k = 0; k < run.frames; ++k) scene.render();
-    ExpectNear(Uniform("modelview_matrix"), Modelview(run.angle));
+  for (auto [from, frames, angle] : {std::tuple{0, 1, 0},
+                                     {0, 2, 1},
+                                     {0, 91, 90},
+                                     {0, 361, 0},
+                                     {0, 721, 0},
+                                     {359, 1, 359},
+                                     {INT_MAX, 1, 127},
+                                     {INT_MAX, 2, 128}}) {
+    SCOPED_TRACE(std::to_string(from) + " + " + std::to_string(frames));
+    y = from;
+    for (int k = 0; k < frames; ++k) scene.render();
+    ExpectNear(Uniform("modelview_matrix"), Modelview(angle));
     EXPECT_EQ(Uniform("projection_matrix"), kProjection);
     EXPECT_EQ(Uniform("lightDir"),
               (Floats{5.04882574f, 0, 4, 1, 0.2f, 0.2f, 0.2f, 0.2f, 1, 1, 1, 1, 1, 1, 1, 1}));

@@ -1,5 +1,6 @@
 #include <stdexcept>
 #include <tuple>
+#include <utility>
 
 #include "VBO.h"
 #include "support.h"
@@ -25,24 +26,21 @@ using VBOTest = testsupport::GLTest;
 // Each upload replaces the array's earlier buffer; a negative count is refused. Bind sets up every
 // slot that has data (positions always); the owner deletes what it holds.
 TEST_F(VBOTest, UploadsReplaceTheirBufferAndBindSetsUpEverySlotWithData) {
-  const struct {
-    void (VBO::*upload)(long, void*);
-    GLenum binding;
-    int components;
-  } arrays[] = {{&VBO::SetVertices, GL_ARRAY_BUFFER_BINDING, 3},
-                {&VBO::SetNormals, GL_ARRAY_BUFFER_BINDING, 3},
-                {&VBO::SetTexCoords, GL_ARRAY_BUFFER_BINDING, 2},
-                {&VBO::SetTangents, GL_ARRAY_BUFFER_BINDING, 3},
-                {&VBO::SetIndices, GL_ELEMENT_ARRAY_BUFFER_BINDING, 1}};
+  const std::pair<void (VBO::*)(long, void*), int> arrays[] = {
+      {&VBO::SetVertices, 3},
+      {&VBO::SetNormals, 3},
+      {&VBO::SetTexCoords, 2},
+      {&VBO::SetTangents, 3},
+      {&VBO::SetIndices, 1}};  // with their components
   deleted = 0;
   {
     VBO vbo;
     GLint names[5] = {};
     for (const std::vector<int>& round : {std::vector<int>{0, 1, 3, 4}, {0, 1, 2, 3, 4}}) {
       for (int i : round) {
-        (vbo.*arrays[i].upload)(7 + i, zeros.data());
-        EXPECT_THROW((vbo.*arrays[i].upload)(-1, zeros.data()), std::invalid_argument);
-        names[i] = Get(arrays[i].binding);
+        (vbo.*arrays[i].first)(7 + i, zeros.data());
+        EXPECT_THROW((vbo.*arrays[i].first)(-1, zeros.data()), std::invalid_argument);
+        names[i] = Get(i == 4 ? GL_ELEMENT_ARRAY_BUFFER_BINDING : GL_ARRAY_BUFFER_BINDING);
       }
       for (GLuint slot = 0; slot < 4; ++slot) glDisableVertexAttribArray(slot);
       glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
@@ -52,7 +50,7 @@ TEST_F(VBOTest, UploadsReplaceTheirBufferAndBindSetsUpEverySlotWithData) {
         EXPECT_EQ((std::vector<GLint>{Get(GL_VERTEX_ATTRIB_ARRAY_ENABLED, s),
                                       Get(GL_VERTEX_ATTRIB_ARRAY_SIZE, s),
                                       Get(GL_VERTEX_ATTRIB_ARRAY_BUFFER_BINDING, s)}),
-                  (std::vector<GLint>{set, set ? arrays[s].components : 4, set ? names[s] : 0}))
+                  (std::vector<GLint>{set, set ? arrays[s].second : 4, set ? names[s] : 0}))
             << s;
       }
       EXPECT_EQ(Get(GL_ELEMENT_ARRAY_BUFFER_BINDING), names[4]);

@@ -66,8 +66,6 @@ started() {  # the shaders' paths in $1 first, then the rest of the start-up up 
     grep -qx '____ Main: Init OK!' "$work/out"
 }
 
-# Caption, size, cube, keys and left button; in the GL calls, a relink once the attribute
-# names are bound and all that set-up made released; the resize's viewport; the close.
 case_input_resize_and_close() {
   serve
   start apitrace trace --output "$work/run.trace"
@@ -102,8 +100,7 @@ case_input_resize_and_close() {
   grep -q 'glViewport(x = 0, y = 0, width = 1000, height = 500)' "$work/calls" || fail "viewport"
 }
 
-# The key $1 ends the run, nothing on standard error, the shaders read from the folder $2; the
-# rest: what runs the program.
+# $1: the key that ends the run, $2: the folder the shaders are read from, the rest: what runs it.
 quit_with() {
   local key=$1 data=$2
   shift 2
@@ -117,8 +114,7 @@ quit_with() {
   [[ ! -s $work/err ]] || fail "standard error"
 }
 case_escape_from_elsewhere() { quit_with Escape "$src" env -C "$work"; }
-# A copy with its data beside it, where the folder fixed at build time is gone: a private mount
-# hides the folder holding it (and the sanitizers' suppressions, copied), not the copy.
+# A private mount hides the build-time folder (and the sanitizers' suppressions, copied).
 case_data_beside_the_program() {
   local parent=${src%/*} copy=$work/copy why
   why=$(unshare -m true 2>&1) || skip "a private mount: $why"
@@ -134,7 +130,6 @@ fails() {
   ended
   ((status == 1)) && ! grep -q "Init OK" "$work/out" && [[ $(cat "$work/err") == $1 ]] || fail "failed start"
 }
-# No GL window: the line, then SDL's reason.
 case_no_glx() { serve -extension GLX && fails $'Main: Could not create the window\n?*'; }
 case_no_display() { fails $'Main: Could not initialize SDL\n?*' env DISPLAY= SDL_VIDEODRIVER=x11; }
 case_no_bundle() {  # a copy started elsewhere: no folder it looks in holds the texture

@@ -17,9 +17,7 @@ const float kCos90 = static_cast<float>(std::cos(kHalfPi));
 Els Elements(const Matrix& m) { return Els(m.c_array(), m.c_array() + 16); }
 void LoadSeq(Matrix& m) { m.Load(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16); }
 
-// Off-centre frusta and boxes (the scene's frames check the perspective). The translation is added
-// unrotated; elements 0 and 5 of a quarter turn are the double cosine of pi/2 in float, not 0.
-// Scaling takes columns, transposing swaps rows and columns.
+// Elements 0 and 5 of a quarter turn are the double cosine of pi/2 in float, not 0.
 TEST(Matrix, TransformsGiveTheirExactElements) {
   ProjMatrix p(0);
   p.Frustum(-1, 3, -2, 6, 1, 3);
@@ -38,7 +36,6 @@ TEST(Matrix, TransformsGiveTheirExactElements) {
   EXPECT_EQ(Elements(m), (Els{2, 15, 36, 13, 4, 18, 40, 14, 6, 21, 44, 15, 4, 8, 12, 16}));
 }
 
-// An affine inverse ignores the bottom row and keeps a singular block as it is.
 TEST(Matrix, InversesUndoWhatTheyInvert) {
   Matrix m(0);
   m.Load(1, 0, 0, 7, 0, 1, 0, 7, 0, 0, 1, 7, 1, 2, 3, 9);
@@ -57,8 +54,7 @@ TEST(Matrix, InversesUndoWhatTheyInvert) {
   for (int i = 0; i < 16; ++i) EXPECT_NEAR(Elements(m)[i], kId[i], 1e-6) << i;
 }
 
-// x * y applies x first: it is y right-multiplied by x. A quarter turn about an axis keeps the axis
-// and turns p to axis x p; a translation moves points only.
+// x * y applies x first: it is y right-multiplied by x.
 TEST(Matrix, ProductsAndVectorsComposeInOrder) {
   ViewMatrix x(0);
   x.Rotate(90, 2 / 7.f, 3 / 7.f, 6 / 7.f);
@@ -76,8 +72,6 @@ TEST(Matrix, ProductsAndVectorsComposeInOrder) {
   for (int i = 0; i < 8; ++i) EXPECT_NEAR(i < 4 ? axis[i] : p[i - 4], want[i], 1e-6) << i;
 }
 
-// A stack holds at most its capacity and goes with a move; nothing is allocated after construction;
-// printing gives a column, or a row, per line.
 TEST(Matrix, StacksHoldTheirCapacityAndMoveWithTheMatrix) {
   Matrix m(2);
   const std::size_t before = testsupport::AllocationCount();
@@ -105,8 +99,6 @@ TEST(Matrix, StacksHoldTheirCapacityAndMoveWithTheMatrix) {
             "1  5  9  13  \n2  6  10  14  \n3  7  11  15  \n4  8  12  16  \n");
 }
 
-// Sums, differences, scaling, cross and dot products, lengths and normals as geometry has them;
-// equality is exact, to the last bit, and NaN equals nothing.
 TEST(Vector, ArithmeticAsGeometryHasIt) {
   const auto xyz = [](const Vector& v) { return std::vector<float>{v.X(), v.Y(), v.Z()}; };
   const Vector x(1, 0, 0), y(0, 1, 0), z(0, 0, 1), a(1, 2, 3), b(4, 5, 6);

@@ -16,7 +16,6 @@
 #include "Mesh.h"
 #include "support.h"
 
-// Each upload as its target, size and first float.
 static std::string uploads;
 static const testsupport::GLSpy spy(glBufferData, [](GLenum target, GLsizeiptr size,
                                                      const void* data, GLenum) {
@@ -39,9 +38,8 @@ std::string Values(const char* name, const T* a, uint64_t n) {
   return a ? std::string(" | ") + name + out.str() : "";
 }
 
-// The counts a load printed (each with a ";"), then its arrays (v, n, t, i), then why it failed.
-// Read from a file (chunk 0) or from memory in chunks, lines cut at maxLine; in chunks of 7 every
-// data line by the exact rules alone, as the fast path must read it.
+// From a file (chunk 0) or from memory; in chunks of 7 every data line by the exact rules alone,
+// as the fast path must read it.
 std::string Load(const std::string& text, size_t chunk, size_t maxLine = 40) {
   testsupport::TempDir dir;
   Mesh m;
@@ -59,8 +57,7 @@ std::string Load(const std::string& text, size_t chunk, size_t maxLine = 40) {
          (error.empty() ? "" : " | " + error);
 }
 
-// A header with lines before the vertex element, the property names ("#": a comment in their run)
-// and, if faces >= 0, a face element.
+// Names: the properties, "#" a comment among them; faces < 0: no face element.
 std::string Header(int vertices, const std::string& names, int faces, std::string h = "") {
   h = "ply\nformat ascii 1.0\n" + h + "element vertex " + std::to_string(vertices) + "\n";
   std::istringstream in(names);
@@ -134,8 +131,7 @@ TEST(PlyRead, FilesLoadOrAreRefusedAsTheirHeaderAndDataSay) {
         kTriLoaded + " 0 1 2");
 }
 
-// The fuzzer's seed files through its target, so that every test build runs its checks (chunked,
-// whole and exact reads agree); a failed check aborts.
+// Every test build, GCC's too, runs the fuzzer's checks over its seed files; a failed check aborts.
 TEST(PlyRead, TheFuzzersSeedFilesPassItsChecks) {
   std::streambuf* const console = std::cout.rdbuf();
   LLVMFuzzerInitialize(nullptr, nullptr);
@@ -152,7 +148,6 @@ TEST(PlyRead, TheFuzzersSeedFilesPassItsChecks) {
   EXPECT_GT(replayed, 0);
 }
 
-// Numbers read the same whatever locale the process has set, one with a decimal comma too.
 TEST(PlyRead, NumbersReadTheSameUnderADecimalComma) {
   const std::string text = Header(1, "x y z", 0) + "1.5e50 -2.25e-50 0.5\n", before = Load(text, 7);
   const char* folder = std::getenv("LOCPATH");  // where the test's own locales go
@@ -166,8 +161,7 @@ TEST(PlyRead, NumbersReadTheSameUnderADecimalComma) {
   EXPECT_EQ(after, before);
 }
 
-// A read past the end fails and leaves no line; a rewind does not undo the failure. The search
-// across a long line's seams keeps needle-sized pieces, so a longer needle is refused.
+// The search across a long line's seams keeps needle-sized pieces: a longer needle is refused.
 TEST(PlyRead, ReadsPastTheEndStayFailedAndLongNeedlesAreRefused) {
   LineReader reader(TextSource::Memory("last"));
   std::string_view line;
@@ -180,9 +174,8 @@ TEST(PlyRead, ReadsPastTheEndStayFailedAndLongNeedlesAreRefused) {
                std::invalid_argument);
 }
 
-// One tangent per triangle, written to its three vertices (7: a vertex no triangle has); a zero
-// determinant repeats the previous one (NaN at first); texture coordinates close together give the
-// same direction; in the last, any slip in a coordinate difference turns the determinant's sign.
+// 7: a vertex no triangle has; a zero determinant repeats the previous tangent (NaN at first); in
+// the last case any slip in a coordinate difference turns the determinant's sign.
 TEST(PlyRead, BothTangentRoutinesWriteEachTrianglesTangentToItsVertices) {
   const float nan = std::nanf(""), x = -0.324443f, y = -0.486664f, z = -0.811107f, s = -0.447214f,
               d = 0.894427f, a = 0.674926f, b = 0.571092f, c = 0.467257f, e = 0.441836f,
@@ -222,7 +215,6 @@ TEST(PlyRead, BothTangentRoutinesWriteEachTrianglesTangentToItsVertices) {
   }
 }
 
-// The name is checked first, then the file must open; the arrays go up once each, tangents first.
 using MeshFile = testsupport::GLTest;
 TEST_F(MeshFile, ConstructionChecksTheNameLoadsAndUploadsEachArrayOnceTangentsFirst) {
   testsupport::TempDir dir;

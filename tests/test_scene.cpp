@@ -34,7 +34,6 @@ Floats Modelview(int degrees) {
 const Floats kProjection = {
     0.0327457227f, 0, 0, 0, 0, 0.0436609648f, 0, 0, 0, 0, -1.02020204f, -1, 0, 0, -0.202020213f, 0};
 
-// One scene per process, set up as the shell does, where the assets are found.
 class SceneTest : public testsupport::GLTest {
  protected:
   void SetUp() override {
@@ -47,9 +46,7 @@ class SceneTest : public testsupport::GLTest {
 };
 Scene SceneTest::scene;
 
-// Frame n turns by (n - 1) mod 360, past the counter's largest value too; the projection keeps the
-// stored screen's shape whatever the viewport; the light matrix holds the position from the phase,
-// then its three colours.
+// Frame n turns by (n - 1) mod 360, past the counter's largest value too.
 TEST_F(SceneTest, FramesSendTheirMatricesAndTheLightAndAllocateNothing) {
   glMatrixMode(GL_PROJECTION);
   glScalef(2, 3, 4);
@@ -81,8 +78,6 @@ TEST_F(SceneTest, FramesSendTheirMatricesAndTheLightAndAllocateNothing) {
   EXPECT_EQ(testsupport::AllocationCount() - before, 0u);
 }
 
-// Each camera operation changes its own matrix and sends it at once; the projection keeps the
-// stored screen's shape, whatever aspect it is given.
 TEST_F(SceneTest, CameraOperationsSendTheMatrixTheyChange) {
   y = 0;
   scene.render();
@@ -102,9 +97,7 @@ TEST_F(SceneTest, CameraOperationsSendTheMatrixTheyChange) {
   EXPECT_EQ(Uniform("projection_matrix"), Floats(projection.c_array(), projection.c_array() + 16));
 }
 
-// Around the back face's centre, (413, 300) at any turn, lies the clear colour, and above it, a
-// quarter turn at a time, the top, right, bottom and left face, each in its colour, in some shade
-// of the light.
+// The back face's centre, (413, 300), shows the clear colour at any turn; above it, the faces.
 TEST_F(SceneTest, EachFaceShowsInItsColour) {
   scene.onResize(800, 600);
   const float colours[][3] = {{0, 1, 0},          {1, 0, 1}, {1, 0.5f, 0},

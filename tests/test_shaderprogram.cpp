@@ -4,7 +4,6 @@
 #include "Shaderprogram.h"
 #include "support.h"
 
-// The shader objects made, and the uniform lookups by name.
 static int shadersMade = 0;
 static std::map<std::string, int> lookups;
 static const testsupport::GLSpy made(glCreateShader, [](GLenum) { ++shadersMade; });
@@ -18,8 +17,7 @@ const char* const kVert =
 const char* const kFrag = "#version 110\nvoid main() { gl_FragColor = vec4(1.0); }\n";
 using ShaderprogramTest = testsupport::GLTest;
 
-// Each failure on its stream (patterns; no text: no file), and no GL object for files that cannot
-// be read; before initialize nothing reaches GL.
+// Output as patterns; no text: no file.
 TEST_F(ShaderprogramTest, ReportsEachFailureOnItsStream) {
   const std::string log = "([^\n]+\n)+", load = "Shaderprogram: Could not load shader: .*/none\\.",
                     compile = "Shaderprogram: Could not compile shader: [0-9]+\n",
@@ -59,7 +57,6 @@ TEST_F(ShaderprogramTest, ReportsEachFailureOnItsStream) {
   }
 }
 
-// Each name reaches GL once per program, case variants apart; the transpose flag reaches GL too.
 TEST_F(ShaderprogramTest, LooksUpEachUniformOncePerProgram) {
   testsupport::TempDir dir;
   Shaderprogram program(dir.Write("a.vert", kVert), dir.Write("a.frag", kFrag));

@@ -14,7 +14,6 @@ namespace {
 std::vector<float> zeros(300);  // as indices: vertex 0 throughout
 
 using testsupport::Get;
-// A state value of a vertex attribute slot.
 GLint Get(GLenum what, GLuint slot) {
   GLint v = -1;
   glGetVertexAttribiv(slot, what, &v);
@@ -23,8 +22,6 @@ GLint Get(GLenum what, GLuint slot) {
 
 using VBOTest = testsupport::GLTest;
 
-// Each upload replaces the array's earlier buffer; a negative count is refused. Bind sets up every
-// slot that has data (positions always); the owner deletes what it holds.
 TEST_F(VBOTest, UploadsReplaceTheirBufferAndBindSetsUpEverySlotWithData) {
   const std::pair<void (VBO::*)(long, void*), int> arrays[] = {
       {&VBO::SetVertices, 3},
@@ -62,7 +59,6 @@ TEST_F(VBOTest, UploadsReplaceTheirBufferAndBindSetsUpEverySlotWithData) {
   EXPECT_EQ(deleted, 9) << "an owner of nothing deletes nothing";
 }
 
-// A count of 0 draws everything; a larger or negative one is refused before anything is bound.
 TEST_F(VBOTest, DrawsAreBoundedByTheUploadedCounts) {
   for (GLuint slot = 0; slot < 4; ++slot) glDisableVertexAttribArray(slot);
   VBO vbo;

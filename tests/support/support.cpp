@@ -48,7 +48,6 @@ static std::string Lines(std::string text) {
   return text;
 }
 
-// Each descriptor goes to a file of its own while f runs.
 Output Capture(const std::function<void()>& f) {
   TempDir dir;
   int saved[2];

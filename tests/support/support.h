@@ -30,20 +30,17 @@ struct Output {
 Output Capture(const std::function<void()>& f);
 inline std::string Stdout(const std::function<void()>& f) { return Capture(f).out; }
 
-// The message of what f throws; empty when it throws nothing.
+// Empty when f throws nothing.
 std::string Thrown(const std::function<void()>& f);
 
-// One integer of OpenGL state, glGetIntegerv's.
 int Get(unsigned int what);
 
-// Opens, once per process, an 800 x 600 OpenGL window through SDL and loads the OpenGL functions,
-// then puts every GLSpy in place.
+// An 800 x 600 OpenGL window, opened once per process, and every GLSpy in place.
 class GLTest : public ::testing::Test {
  protected:
   void SetUp() override;
 };
 
-// What puts each GLSpy in place, once the loader's table is filled.
 std::vector<std::function<void()>>& SpyInstalls();
 
 // Hands each call of an OpenGL function of the loader's table (the function's own name, say

@@ -94,9 +94,6 @@ case_input_resize_and_close() {
   [[ $(grep -oE 'gl(LinkProgram|BindAttribLocation|UseProgram)\(.*' "$work/setup" | sed -E 's/program = [0-9]+(, )?//' |
     tr '\n' ' ') == 'glLinkProgram() glBindAttribLocation(index = 0, name = "a_Vertex") '\
 'glBindAttribLocation(index = 1, name = "a_Color") glLinkProgram() glUseProgram() ' ]] || fail "linking"
-  for calls in 'glTexImage2D|glBufferData' 'glGen(Textures|Buffers)' 'glDelete(Textures|Buffers)'; do
-    [[ $(grep -cE "$calls" "$work/setup") == 6 ]] || fail "a texture and five buffers: $calls"
-  done
   grep -q 'glViewport(x = 0, y = 0, width = 1000, height = 500)' "$work/calls" || fail "viewport"
 }
 

@@ -15,7 +15,6 @@ volatile double kHalfPi = 3.141592653589793 / 2;  // cos at run time: MinGW's di
 const float kCos90 = static_cast<float>(std::cos(kHalfPi));
 
 Els Elements(const Matrix& m) { return Els(m.c_array(), m.c_array() + 16); }
-void LoadSeq(Matrix& m) { m.Load(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16); }
 
 // Elements 0 and 5 of a quarter turn are the double cosine of pi/2 in float, not 0.
 TEST(Matrix, TransformsGiveTheirExactElements) {
@@ -30,7 +29,7 @@ TEST(Matrix, TransformsGiveTheirExactElements) {
   m.Rotate(90, 0, 0, 1);
   m.Translate(1, 2, 3);
   EXPECT_EQ(Elements(m), (Els{kCos90, 1, 0, 0, -1, kCos90, 0, 0, 0, 0, 1, 0, 1, 2, 3, 1}));
-  LoadSeq(m);
+  m.Load(kSeq.data());
   m.Scale(2, 3, 4);
   m.Transpose();
   EXPECT_EQ(Elements(m), (Els{2, 15, 36, 13, 4, 18, 40, 14, 6, 21, 44, 15, 4, 8, 12, 16}));
@@ -60,7 +59,7 @@ TEST(Matrix, ProductsAndVectorsComposeInOrder) {
   x.Rotate(90, 2 / 7.f, 3 / 7.f, 6 / 7.f);
   x.Translate(1, 2, 3);
   Matrix y(0);
-  LoadSeq(y);
+  y.Load(kSeq.data());
   const Els product = Elements(x * y);
   y.RightMult(x.c_array());
   EXPECT_EQ(product, Elements(y));
@@ -76,7 +75,7 @@ TEST(Matrix, StacksHoldTheirCapacityAndMoveWithTheMatrix) {
   Matrix m(2);
   const std::size_t before = testsupport::AllocationCount();
   m.Push();
-  LoadSeq(m);
+  m.Load(kSeq.data());
   m.Push();
   m.SetNull();
   m.Push();  // dropped: the stack is full
@@ -105,17 +104,11 @@ TEST(Vector, ArithmeticAsGeometryHasIt) {
   Vector c(a);
   c += b;
   c -= a;
-  const std::pair<Vector, Vector> results[] = {{x * y, z},
-                                               {y * z, x},
-                                               {z * x, y},
-                                               {a * a, Vector()},
-                                               {a + b, {5, 7, 9}},
-                                               {b - a, {3, 3, 3}},
-                                               {a * 2.0f, {2, 4, 6}},
-                                               {-y, {-0.0f, -1, -0.0f}},
-                                               {c, b},
-                                               {Vector(0, 0, 5).Normalize(), z}};
-  for (const auto& [got, want] : results) EXPECT_EQ(xyz(got), xyz(want));
+  const Vector got[] = {x * y, y * z,    z * x, a * a, a + b,
+                        b - a, a * 2.0f, -y,    c,     Vector(0, 0, 5).Normalize()};
+  const Vector want[] = {z, x, y, Vector(), {5, 7, 9}, {3, 3, 3}, {2, 4, 6}, {-0.0f, -1, -0.0f},
+                         b, z};
+  for (int k = 0; k < 10; ++k) EXPECT_EQ(xyz(got[k]), xyz(want[k])) << k;
   EXPECT_EQ(a.Dot(b), 32.0f);
   EXPECT_TRUE(-y == Vector(0, -1, 0));
   for (int k = 0; k < 3; ++k) {

@@ -1,5 +1,6 @@
 #include <map>
 #include <regex>
+#include <tuple>
 
 #include "Shaderprogram.h"
 #include "support.h"
@@ -24,21 +25,19 @@ TEST_F(ShaderprogramTest, ReportsEachFailureOnItsStream) {
                     invalid =
                         "Shaderprogram: Shader contains errors, please validate this shader!\n" +
                         log + "Shaderprogram: Could not compile the shaders, they are invalid\n";
-  const struct {
-    const char *vert, *frag;
-    int made;  // shader objects; -1: the program is good
-    std::string out, err;
-  } cases[] = {{kVert, kFrag, -1, "", ""},
-               {nullptr, nullptr, 0, "", load + "vert\n" + load + "frag\n"},
-               {"", kFrag, 0, "", ""},
-               {"#version 110\nvoid main() { oops }\n", kFrag, 2, compile, invalid},
-               {kVert, "#version 110\nvoid main() { gl_FragColor = no; }\n", 2, compile, invalid},
-               {"#version 110\nvoid f() {}\n", kFrag, 2, "",
-                "Shaderprogram: Could not link the shaders\n" + log}};
-  for (const auto& c : cases) {
+  // Texts, the shader objects made (-1: the program is good), the output.
+  const std::tuple<const char*, const char*, int, std::string, std::string> cases[] = {
+      {kVert, kFrag, -1, "", ""},
+      {nullptr, nullptr, 0, "", load + "vert\n" + load + "frag\n"},
+      {"", kFrag, 0, "", ""},
+      {"#version 110\nvoid main() { oops }\n", kFrag, 2, compile, invalid},
+      {kVert, "#version 110\nvoid main() { gl_FragColor = no; }\n", 2, compile, invalid},
+      {"#version 110\nvoid f() {}\n", kFrag, 2, "",
+       "Shaderprogram: Could not link the shaders\n" + log}};
+  for (const auto& [vert, frag, made, out, err] : cases) {
     testsupport::TempDir dir;
-    Shaderprogram program(c.vert ? dir.Write("a.vert", c.vert) : dir.File("none.vert"),
-                          c.frag ? dir.Write("a.frag", c.frag) : dir.File("none.frag"));
+    Shaderprogram program(vert ? dir.Write("a.vert", vert) : dir.File("none.vert"),
+                          frag ? dir.Write("a.frag", frag) : dir.File("none.frag"));
     const float m[16] = {};
     lookups.clear();
     shadersMade = 0;
@@ -51,9 +50,9 @@ TEST_F(ShaderprogramTest, ReportsEachFailureOnItsStream) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "no upload without a program in use";
     bool ok = false;
     const testsupport::Output output = testsupport::Capture([&] { ok = program.initialize(); });
-    EXPECT_EQ(ok ? -1 : shadersMade, c.made) << c.vert;
-    EXPECT_TRUE(std::regex_match(output.out, std::regex(c.out))) << output.out;
-    EXPECT_TRUE(std::regex_match(output.err, std::regex(c.err))) << output.err;
+    EXPECT_EQ(ok ? -1 : shadersMade, made) << vert;
+    EXPECT_TRUE(std::regex_match(output.out, std::regex(out))) << output.out;
+    EXPECT_TRUE(std::regex_match(output.err, std::regex(err))) << output.err;
   }
 }
 

@@ -101,33 +101,29 @@ TEST(Shell, TheJoystickOpensStoresTheStickAndStepsZ) {
   EXPECT_EQ(joystick, fake::pad);
   const std::string stick = "Main: Joystick AXIS1 movement:\n", b4 = "Main: BUTTON4 was pressed:\n",
                     b5 = "Main: BUTTON5 was pressed:\n";
-  const struct {
-    Uint8 type, which;
-    std::array<Sint16, 2> axes;
-    std::string out;
-    std::vector<float> moves;  // x_move, y_move, z_move after it
-  } events[] = {
-      {SDL_JOYAXISMOTION, 2, {16384, -32768}, stick + "0.5\n-1\n", {16384, -32768, 0.05f}},
-      {SDL_JOYAXISMOTION, 0, {0, 8192}, stick + "0\n0.25\n", {0, 8192, 0.05f}},
-      {SDL_JOYAXISMOTION, 3, {0, 0}, "", {0, 8192, 0.05f}},
-      {SDL_JOYBUTTONUP, 5, {0, 0}, b5 + "0\n", {0, 8192, 0}},
-      {SDL_JOYBUTTONDOWN, 5, {0, 0}, b5 + "0\n", {0, 8192, 0}},
-      {SDL_JOYBUTTONDOWN, 3, {0, 0}, "", {0, 8192, 0}},
-      {SDL_JOYBUTTONDOWN, 4, {0, 0}, b4 + "0.05\n", {0, 8192, 0.05f}},
-      {SDL_JOYBUTTONUP, 4, {0, 0}, b4 + "0.1\n", {0, 8192, 0.1f}},
-      {SDL_JOYAXISMOTION, 1, {-1, 0}, stick + "-3.05176e-05\n0\n", {-1, 0, 0.1f}},
+  const std::tuple<Uint8, Uint8, std::array<Sint16, 2>, std::string> events[] = {
+      {SDL_JOYAXISMOTION, 2, {16384, -32768}, stick + "0.5\n-1\n"},
+      {SDL_JOYAXISMOTION, 0, {0, 8192}, stick + "0\n0.25\n"},
+      {SDL_JOYAXISMOTION, 3, {0, 0}, ""},
+      {SDL_JOYBUTTONUP, 5, {0, 0}, b5 + "0\n"},
+      {SDL_JOYBUTTONDOWN, 5, {0, 0}, b5 + "0\n"},
+      {SDL_JOYBUTTONDOWN, 3, {0, 0}, ""},
+      {SDL_JOYBUTTONDOWN, 4, {0, 0}, b4 + "0.05\n"},
+      {SDL_JOYBUTTONUP, 4, {0, 0}, b4 + "0.1\n"},
+      {SDL_JOYAXISMOTION, 1, {-1, 0}, stick + "-3.05176e-05\n0\n"},
   };
   z_move = 0.05f;
   Controls controls;
   Trevalin app;
-  for (const auto& e : events) {
+  for (const auto& [type, which, axes, out] : events) {
     SDL_Event event{};
-    event.type = e.type;
-    event.jaxis.axis = event.jbutton.button = e.which;
-    fake::axes = e.axes;
-    EXPECT_EQ(Stdout([&] { dispatch(event, controls, app, joystick); }), e.out);
-    EXPECT_EQ((std::vector<float>{float(x_move), float(y_move), z_move}), e.moves) << e.out;
+    event.type = type;
+    event.jaxis.axis = event.jbutton.button = which;
+    fake::axes = axes;
+    EXPECT_EQ(Stdout([&] { dispatch(event, controls, app, joystick); }), out);
   }
+  EXPECT_EQ((std::vector<float>{float(x_move), float(y_move), z_move}),
+            (std::vector<float>{-1, 0, 0.1f}));
 }
 
 // The first report period counts from SDL's start, not from the timer's; the clock wraps at 2^32.

@@ -47,7 +47,7 @@ class SceneTest : public testsupport::GLTest {
 Scene SceneTest::scene;
 
 // Frame n turns by (n - 1) mod 360, past the counter's largest value too.
-TEST_F(SceneTest, FramesSendTheirMatricesAndTheLightAndAllocateNothing) {
+TEST_F(SceneTest, FramesAndCameraOperationsSendTheirMatricesAndAllocateNothing) {
   glMatrixMode(GL_PROJECTION);
   glScalef(2, 3, 4);
   scene.onResize(1000, 500);  // the fixed-function matrices too (the viewport: program_test.sh)
@@ -56,14 +56,10 @@ TEST_F(SceneTest, FramesSendTheirMatricesAndTheLightAndAllocateNothing) {
   EXPECT_EQ(projection, (Floats{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
   EXPECT_EQ(testsupport::Get(GL_MATRIX_MODE), GL_MODELVIEW);
   i = 1.0f;
-  for (auto [from, frames, angle] : {std::tuple{0, 1, 0},
-                                     {0, 2, 1},
-                                     {0, 91, 90},
-                                     {0, 361, 0},
-                                     {0, 721, 0},
-                                     {359, 1, 359},
-                                     {INT_MAX, 1, 127},
-                                     {INT_MAX, 2, 128}}) {
+  const std::tuple<int, int, int> runs[] = {{0, 1, 0},         {0, 2, 1},        {0, 91, 90},
+                                            {0, 361, 0},       {0, 721, 0},      {359, 1, 359},
+                                            {INT_MAX, 1, 127}, {INT_MAX, 2, 128}};
+  for (auto [from, frames, angle] : runs) {
     SCOPED_TRACE(std::to_string(from) + " + " + std::to_string(frames));
     y = from;
     for (int k = 0; k < frames; ++k) scene.render();
@@ -76,14 +72,12 @@ TEST_F(SceneTest, FramesSendTheirMatricesAndTheLightAndAllocateNothing) {
   const std::size_t before = testsupport::AllocationCount();
   for (int k = 0; k < 100; ++k) scene.render();
   EXPECT_EQ(testsupport::AllocationCount() - before, 0u);
-}
-
-TEST_F(SceneTest, CameraOperationsSendTheMatrixTheyChange) {
+  // Each camera operation sends the matrix it changes at once.
   y = 0;
   scene.render();
-  ProjMatrix projection(0);
-  projection.Load(kProjection.data());
-  projection.Perspective(90, 800 / 600.f, 1, 3);
+  ProjMatrix changed(0);
+  changed.Load(kProjection.data());
+  changed.Perspective(90, 800 / 600.f, 1, 3);
   Floats moved = Modelview(90);
   moved[13] = 2;
   testsupport::Stdout([&] {
@@ -94,7 +88,7 @@ TEST_F(SceneTest, CameraOperationsSendTheMatrixTheyChange) {
     EXPECT_EQ(Uniform("projection_matrix"), kProjection);
     scene.changeProjection(90, 9, 1, 3);
   });
-  EXPECT_EQ(Uniform("projection_matrix"), Floats(projection.c_array(), projection.c_array() + 16));
+  EXPECT_EQ(Uniform("projection_matrix"), Floats(changed.c_array(), changed.c_array() + 16));
 }
 
 // The back face's centre, (413, 300), shows the clear colour at any turn; above it, the faces.

@@ -107,7 +107,8 @@ const std::vector<std::pair<std::string, std::string>> kLoads = {
      "1; | v 0 0 0 | i"},
     {Header(0, "x y z", 0), "0;3;0; | v | i"},
     {Header(0, "x", 1), "0;1;1; | Mesh::LoadPly - Vertex index out of range"},
-    {Header(1000, "x", 0), "1000;1;0; | Mesh::LoadPly - Element count exceeds the file"},
+    {"ply\nformat ascii 1.0\nelement vertex 99999999999999999999\nproperty float x\n",  // saturated
+     "18446744073709551615;1; | Mesh::LoadPly - Element count exceeds the file"},
 };
 
 TEST(PlyRead, FilesLoadOrAreRefusedAsTheirHeaderAndDataSay) {

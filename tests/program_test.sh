@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
 # The program as a user meets it: on a private X server, driven with X input.
 #   program_test.sh PROGRAM SOURCE_FOLDER CASE [RUNNER...]   (CASE: a case_ function below)
-# RUNNER: the command that starts a Windows PROGRAM, Wine with its environment
-# ending in "wine".
+# RUNNER: the command that starts a Windows PROGRAM, Wine with its environment ending in "wine".
 set -uo pipefail
 exe=$1 src=$2 run=("${@:4}") server=()
-# SDL for Windows has no x11 driver; a wineserver serves the X display it
-# started on (or none), so each start gets a fresh one.
+# SDL for Windows has no x11 driver; a wineserver serves the X display it started on (or none), so
+# each start gets a fresh one.
 ((${#run[@]})) && run=(env -u SDL_VIDEODRIVER "${run[@]}") server=("${run[@]:0:${#run[@]}-1}" wineserver)
 build=$(dirname "$exe") work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; wait; new_wineserver; rm -rf "$work"' EXIT

@@ -95,7 +95,7 @@ const std::vector<std::pair<std::string, std::string>> kLoads = {
      "6;3;0; | v 0 0 0 0 0 0 1 0 0 0 0 0 0 0 0 2 100000 0 | i"},
     {Header(3, "x y z", 1) + "1 2 3\n4 5 6",  // lines the file lacks hold 0
      k331 + " | v 1 2 3 4 5 6 0 0 0 | i 0 0 0"},
-    {kTri + "+3 2 x 1\n", kTriLoaded + " 2 0 0"},
+    {kTri + " \t+3 2 x 1\n", kTriLoaded + " 2 0 0"},
     {kTri + "3 1 + 2\n", kTriLoaded + " 1 0 0"},         // a sign alone is no number
     {kTri + "3 0 1\n3 0 1 2\n", kTriLoaded + " 0 1 0"},  // its line alone
     // Without a face element, the search for one reads through the data.

@@ -59,11 +59,6 @@ EOF
 }
 # Asked again while the window stays: sdl12-compat's SDL 2 now and then misses one after a resize.
 closed() { request_close; poll 5 window_gone; }
-started() {  # the shaders' paths in $1 first, then the rest of the start-up up to its last line
-  diff <(head -n 2 "$work/out") <(printf '____ Scene: Load %s shader: %s\n' \
-    vertex "$1/shader/basic.vert" fragment "$1/shader/basic.frag") &&
-    grep -qx '____ Main: Init OK!' "$work/out"
-}
 
 case_input_resize_and_close() {
   serve
@@ -84,7 +79,6 @@ case_input_resize_and_close() {
   poll 30 closed || fail "the window did not close"
   ended
   ((status == 0)) || fail "status $status"
-  started "$src" || fail "start-up lines"
   diff <(sed '1,/^____ Main: Init OK!$/d' "$work/out") <(printf 'Main: %s pressed:\n' x space 1 2 3 4 r y z
     printf 'Main: Left MOUSE button pressed:\n%.0s' 1 2) || fail "input lines"
   # apitrace marks the calls it makes itself as fake.
@@ -98,15 +92,14 @@ case_input_resize_and_close() {
 
 # $1: the key that ends the run, $2: the folder the shaders are read from, the rest: what runs it.
 quit_with() {
-  local key=$1 data=$2
-  shift 2
   serve
-  start "$@"
+  start "${@:3}"
   find_window
-  xdotool key --window "$win" "$key" 2>/dev/null
+  xdotool key --window "$win" "$1" 2>/dev/null
   ended
   ((status == 0)) || fail "status $status"
-  started "$data" || fail "start-up lines"
+  diff <(head -n 2 "$work/out") <(printf '____ Scene: Load %s shader: %s\n' vertex "$2/shader/basic.vert" \
+    fragment "$2/shader/basic.frag") && grep -qx '____ Main: Init OK!' "$work/out" || fail "start-up lines"
   [[ ! -s $work/err ]] || fail "standard error"
 }
 case_escape_from_elsewhere() { quit_with Escape "$src" env -C "$work"; }

@@ -140,9 +140,8 @@ TEST(PlyRead, TheFuzzersSeedFilesPassItsChecks) {
   for (const auto& file : std::filesystem::directory_iterator(TREVALIN_FUZZ_CORPUS)) {
     const std::string text = testsupport::ReadFile(file.path().string());
     // Exactly the input's size, as libFuzzer passes it, so that a read past the end shows.
-    const auto bytes = std::make_unique<uint8_t[]>(text.size());
-    std::copy(text.begin(), text.end(), bytes.get());
-    LLVMFuzzerTestOneInput(bytes.get(), text.size());
+    const std::vector<uint8_t> bytes(text.begin(), text.end());
+    LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     ++replayed;
   }
   std::cout.rdbuf(console);

@@ -47,7 +47,7 @@ class SceneTest : public testsupport::GLTest {
 Scene SceneTest::scene;
 
 // Frame n turns by (n - 1) mod 360, past the counter's largest value too.
-TEST_F(SceneTest, FramesAndCameraOperationsSendTheirMatricesAndAllocateNothing) {
+TEST_F(SceneTest, FramesAndCameraOperationsSendTheirMatricesAndShowEachFace) {
   glMatrixMode(GL_PROJECTION);
   glScalef(2, 3, 4);
   scene.onResize(1000, 500);  // the fixed-function matrices too (the viewport: program_test.sh)
@@ -89,10 +89,8 @@ TEST_F(SceneTest, FramesAndCameraOperationsSendTheirMatricesAndAllocateNothing) 
     scene.changeProjection(90, 9, 1, 3);
   });
   EXPECT_EQ(Uniform("projection_matrix"), Floats(changed.c_array(), changed.c_array() + 16));
-}
-
-// The back face's centre, (413, 300), shows the clear colour at any turn; above it, the faces.
-TEST_F(SceneTest, EachFaceShowsInItsColour) {
+  // (413, 300) shows the back face at any turn, the corners the clear colour; above it, a side
+  // face.
   scene.onResize(800, 600);
   const float colours[][3] = {{0, 1, 0},          {1, 0, 1}, {1, 0.5f, 0},
                               {0.5f, 0.5f, 0.5f}, {1, 1, 0}, {0.3f, 0.9f, 0.5f}};

@@ -51,9 +51,7 @@ struct Layout {
 // A surface in the layout over one shared buffer, filled with the texels.
 SurfacePtr Surface(const Layout& l) {
   static unsigned char bytes[32 * kH];
-  SDL_Surface* s =
-      l.rle ? SDL_CreateRGBSurface(0, kW, kH, l.depth, l.r, l.g, l.b, l.a)
-            : SDL_CreateRGBSurfaceFrom(bytes, kW, kH, l.depth, l.pitch, l.r, l.g, l.b, l.a);
+  SDL_Surface* s = SDL_CreateRGBSurfaceFrom(bytes, kW, kH, l.depth, l.pitch, l.r, l.g, l.b, l.a);
   for (int k = 0; k < kW * kH; ++k) {
     SDL_Rect texel = {Sint16(k % kW), Sint16(k / kW), 1, 1};
     SDL_FillRect(s, &texel,

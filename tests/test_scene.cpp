@@ -60,11 +60,10 @@ TEST_F(SceneTest, FramesAndCameraOperationsSendTheirMatricesAndShowEachFace) {
                                             {0, 361, 0},       {0, 721, 0},      {359, 1, 359},
                                             {INT_MAX, 1, 127}, {INT_MAX, 2, 128}};
   for (auto [from, frames, angle] : runs) {
-    SCOPED_TRACE(std::to_string(from) + " + " + std::to_string(frames));
     y = from;
     for (int k = 0; k < frames; ++k) scene.render();
     ExpectNear(Uniform("modelview_matrix"), Modelview(angle));
-    EXPECT_EQ(Uniform("projection_matrix"), kProjection);
+    EXPECT_EQ(Uniform("projection_matrix"), kProjection) << from << " + " << frames;
     EXPECT_EQ(Uniform("lightDir"),
               (Floats{5.04882574f, 0, 4, 1, 0.2f, 0.2f, 0.2f, 0.2f, 1, 1, 1, 1, 1, 1, 1, 1}));
   }

@@ -53,7 +53,6 @@ TEST(Matrix, InversesUndoWhatTheyInvert) {
   for (int i = 0; i < 16; ++i) EXPECT_NEAR(Elements(m)[i], kId[i], 1e-6) << i;
 }
 
-// x * y applies x first: it is y right-multiplied by x.
 TEST(Matrix, ProductsAndVectorsComposeInOrder) {
   ViewMatrix x(0);
   x.Rotate(90, 2 / 7.f, 3 / 7.f, 6 / 7.f);

@@ -1,5 +1,4 @@
-// The shell, with the GL attributes it asks for, its GL function lookup, clock and joystick the
-// test's (--wrap).
+// The shell, with SDL's GL attributes and lookup, clock and joystick the test's (--wrap).
 #include <SDL.h>
 
 #include <array>

@@ -60,7 +60,6 @@ TEST_F(VBOTest, UploadsReplaceTheirBufferAndBindSetsUpEverySlotWithData) {
 }
 
 TEST_F(VBOTest, DrawsAreBoundedByTheUploadedCounts) {
-  for (GLuint slot = 0; slot < 4; ++slot) glDisableVertexAttribArray(slot);
   VBO vbo;
   vbo.SetVertices(8, zeros.data());
   vbo.SetIndices(36, zeros.data());
@@ -81,9 +80,8 @@ TEST_F(VBOTest, DrawsAreBoundedByTheUploadedCounts) {
     EXPECT_EQ(refused ? -1 : GLint(triangles), drawn) << elements << " " << count;
     EXPECT_EQ(Get(GL_VERTEX_ATTRIB_ARRAY_ENABLED, 0), !refused) << "bound to draw, not to refuse";
   }
-  VBO none;  // an owner of nothing has nothing to draw
-  EXPECT_THROW(none.DrawArray(1), std::out_of_range);
-  EXPECT_THROW(none.DrawElements(1), std::out_of_range);
+  EXPECT_THROW(VBO().DrawArray(1), std::out_of_range) << "an owner of nothing has nothing to draw";
+  EXPECT_THROW(VBO().DrawElements(1), std::out_of_range);
 }
 
 }  // namespace

@@ -22,7 +22,6 @@ TempDir::TempDir() {
   const std::string name =
       "trevalin-test-" + std::to_string(getpid()) + "-" + std::to_string(made++);
   path = (std::filesystem::temp_directory_path() / name).generic_string();  // "/" as File joins
-  std::filesystem::remove_all(path);  // left by a crashed run of the same number
   std::filesystem::create_directory(path);
 }
 

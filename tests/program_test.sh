@@ -81,8 +81,7 @@ case_input_resize_and_close() {
   ((status == 0)) || fail "status $status"
   diff <(sed '1,/^____ Main: Init OK!$/d' "$work/out") <(printf 'Main: %s pressed:\n' x space 1 2 3 4 r y z
     printf 'Main: Left MOUSE button pressed:\n%.0s' 1 2) || fail "input lines"
-  # apitrace marks the calls it makes itself as fake.
-  apitrace dump --color=never "$work/run.trace" 2>/dev/null | grep -v '// fake' >"$work/calls"
+  apitrace dump --color=never "$work/run.trace" 2>/dev/null | grep -v '// fake' >"$work/calls"  # not its own
   sed -n '/glCreateProgram(/,/glClear(/p' "$work/calls" >"$work/setup"
   [[ $(grep -oE 'gl(LinkProgram|BindAttribLocation|UseProgram)\(.*' "$work/setup" | sed -E 's/program = [0-9]+(, )?//' |
     tr '\n' ' ') == 'glLinkProgram() glBindAttribLocation(index = 0, name = "a_Vertex") '\
@@ -102,6 +101,7 @@ quit_with() {
     fragment "$2/shader/basic.frag") && grep -qx '____ Main: Init OK!' "$work/out" || fail "start-up lines"
   [[ ! -s $work/err ]] || fail "standard error"
 }
+case_quit_with_q() { quit_with q "$src"; }
 case_escape_from_elsewhere() { quit_with Escape "$src" env -C "$work"; }
 # A private mount hides the build-time folder (and the sanitizers' suppressions, copied).
 case_data_beside_the_program() {

@@ -43,8 +43,7 @@ class GLTest : public ::testing::Test {
 
 std::vector<std::function<void()>>& SpyInstalls();
 
-// Hands each call of an OpenGL function of the loader's table (the function's own name, say
-// glBufferData) to the test's note before the driver's function takes it. One spy per signature.
+// A loader's GL function (say glBufferData) calls the test's note first. One spy per signature.
 template <typename R, typename... A>
 class GLSpy {
  public:

@@ -18,14 +18,13 @@ const char* const kVert =
 const char* const kFrag = "#version 110\nvoid main() { gl_FragColor = vec4(1.0); }\n";
 using ShaderprogramTest = testsupport::GLTest;
 
-// Output as patterns; no text: no file.
 TEST_F(ShaderprogramTest, ReportsEachFailureOnItsStream) {
   const std::string log = "([^\n]+\n)+", load = "Shaderprogram: Could not load shader: .*/none\\.",
                     compile = "Shaderprogram: Could not compile shader: [0-9]+\n",
                     invalid =
                         "Shaderprogram: Shader contains errors, please validate this shader!\n" +
                         log + "Shaderprogram: Could not compile the shaders, they are invalid\n";
-  // Texts, the shader objects made (-1: the program is good), the output.
+  // Texts (null: no file), shader objects made (-1: a good program), output patterns.
   const std::tuple<const char*, const char*, int, std::string, std::string> cases[] = {
       {kVert, kFrag, -1, "", ""},
       {nullptr, nullptr, 0, "", load + "vert\n" + load + "frag\n"},

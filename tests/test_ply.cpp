@@ -203,7 +203,7 @@ TEST(PlyRead, BothTangentRoutinesWriteEachTrianglesTangentToItsVertices) {
   };
   for (const auto& [text, tangents] : cases) {
     Mesh m;
-    Stdout([&] { m.ReadPLY(TextSource::Memory(text)); });
+    Stdout([&m, source = TextSource::Memory(text)] { m.ReadPLY(source); });
     for (auto routine : {&Mesh::ClassTangents, &Mesh::CalcTangents}) {
       float* const got = m.NewTangents();
       std::fill(got, got + tangents.size(), 7.0f);

@@ -72,8 +72,8 @@ TEST_F(VBOTest, DrawsAreBoundedByTheUploadedCounts) {
   for (auto [elements, count, drawn] : draws) {
     glDisableVertexAttribArray(0);
     glBeginQuery(GL_PRIMITIVES_GENERATED, query);
-    const bool refused = !testsupport::Thrown([&] {
-                            elements ? vbo.DrawElements(count) : vbo.DrawArray(count);
+    const bool refused = !testsupport::Thrown([&vbo, e = elements, n = count] {
+                            e ? vbo.DrawElements(n) : vbo.DrawArray(n);
                           }).empty();
     glEndQuery(GL_PRIMITIVES_GENERATED);
     glGetQueryObjectuiv(query, GL_QUERY_RESULT, &triangles);

@@ -24,8 +24,7 @@ void ExpectNear(const Floats& got, const Floats& want) {
   for (std::size_t k = 0; k < want.size(); ++k)
     EXPECT_NEAR(got[k], want[k], 1e-6 * std::abs(want[k])) << "element " << k;
 }
-// Translation by (1, 0, 0), then a turn about z by the angle in degrees.
-Floats Modelview(int degrees) {
+Floats Modelview(int degrees) {  // after a translation by (1, 0, 0)
   const double rad = degrees * 3.141592653589793 / 180.0;
   const float c = static_cast<float>(std::cos(rad)), s = static_cast<float>(std::sin(rad));
   return {c, s, 0, 0, -s, c, 0, 0, 0, 0, 1, 0, 1, 0, 0, 1};
@@ -79,7 +78,7 @@ TEST_F(SceneTest, FramesAndCameraOperationsSendTheirMatricesAndShowEachFace) {
   changed.Perspective(90, 800 / 600.f, 1, 3);
   Floats moved = Modelview(90);
   moved[13] = 2;
-  testsupport::Stdout([&] {
+  const std::string out = testsupport::Stdout([&] {
     scene.rotateView(90, 0, 0, 1);
     ExpectNear(Uniform("modelview_matrix"), Modelview(90));
     scene.changeView(0, 2, 0);
@@ -88,8 +87,10 @@ TEST_F(SceneTest, FramesAndCameraOperationsSendTheirMatricesAndShowEachFace) {
     scene.changeProjection(90, 9, 1, 3);
   });
   EXPECT_EQ(Uniform("projection_matrix"), Floats(changed.c_array(), changed.c_array() + 16));
-  // (413, 300) shows the back face at any turn, the corners the clear colour; above it, a side
-  // face.
+  EXPECT_EQ(out,
+            "_x: 0\n_y: 2\n_z: 0\nScene: _fovY: 90\nScene: _aspect: 9\nScene: _zNear: 1\nScene: "
+            "_zFar: 3\n");
+  // (413, 300): the back face at any turn; the corners: the clear colour; above: a side face.
   scene.onResize(800, 600);
   const float colours[][3] = {{0, 1, 0},          {1, 0, 1}, {1, 0.5f, 0},
                               {0.5f, 0.5f, 0.5f}, {1, 1, 0}, {0.3f, 0.9f, 0.5f}};

@@ -65,11 +65,10 @@ TEST_F(VBOTest, DrawsAreBoundedByTheUploadedCounts) {
   vbo.SetIndices(36, zeros.data());
   GLuint query = 0, triangles = 0;
   glGenQueries(1, &query);
-  // Elements or arrays, the count, and the triangles drawn (-1: refused).
   const std::tuple<bool, int, int> draws[] = {{true, 0, 12},  {true, 6, 2},   {true, 36, 12},
                                               {true, 37, -1}, {true, -1, -1}, {false, 0, 2},
                                               {false, 3, 1},  {false, 9, -1}, {false, -1, -1}};
-  for (auto [elements, count, drawn] : draws) {
+  for (auto [elements, count, drawn] : draws) {  // drawn -1: refused
     glDisableVertexAttribArray(0);
     glBeginQuery(GL_PRIMITIVES_GENERATED, query);
     const bool refused = !testsupport::Thrown([&vbo, e = elements, n = count] {

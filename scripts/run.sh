@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs Trevalin. With no display at hand it runs on a
-# virtual one, saves a screenshot of the window after about two seconds, closes
-# it with Escape and says where the picture is.
+# private X server, saves a screenshot of the window once it shows the cube,
+# closes it with Escape and says where the picture is.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/lib.sh"
 build="$root/build"
 
 "$root/scripts/setup.sh" run
@@ -12,28 +13,20 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTREVALIN_TESTS=
 cmake --build "$build" -j"$(nproc)" --target trevalin
 
 cd "$build"  # the texture's bundle folder is staged here
-if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
+if display_answers; then
   exec ./trevalin
 fi
 
-shot="$build/screenshot.png"
-# -noreset: a probe that disconnects before the program connects would make
-# the server reset under it.
-xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash -c '
-  ./trevalin & pid=$!
-  window=""
-  for _ in $(seq 100); do
-    # SDL replaces its first window when it sets the OpenGL mode: only the
-    # visible one with the caption is the real one.
-    window=$(xdotool search --onlyvisible --name "^Trevalin v0\.2$" 2>/dev/null | head -n 1) || true
-    [[ -n "$window" ]] && break
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if [[ -z "$window" ]]; then wait "$pid"; exit $?; fi
-  sleep 2
-  xwd -silent -id "$window" | convert xwd:- "$1"
-  xdotool key --window "$window" Escape 2>/dev/null
-  wait "$pid"
-' _ "$shot"
+shot="$build/screenshot.png" work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+x_server "$work" || { cat "$work/xvfb" >&2; exit 1; }
+./trevalin &
+program=$!
+ended() { ! kill -0 "$program" 2>/dev/null; }
+showing() { ended || { named_window && cube_shown; }; }
+poll 60 showing || { echo "run: the window does not show the cube (${seen:-no window})" >&2; exit 1; }
+ended && { wait "$program"; exit; }  # it could not start: its status is the script's
+xwd -silent -id "$win" | convert xwd:- "$shot"
+xdotool key --window "$win" Escape 2>/dev/null
+wait "$program"
 echo "Screenshot of the window: $shot"

@@ -12,14 +12,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 sdl=libsdl1.2-dev
 installed libsdl1.2-compat-dev && sdl=libsdl1.2-compat-dev
 
-# A display the program can open its window on: one that answers, or a local
-# one whose socket is there where the tool to ask it is not installed yet.
-has_display() {
-  [[ -n ${DISPLAY:-} ]] || return 1
-  if command -v xdpyinfo >/dev/null; then xdpyinfo >/dev/null 2>&1; return; fi
-  [[ $DISPLAY =~ ^:([0-9]+) && -S /tmp/.X11-unix/X${BASH_REMATCH[1]} ]]
-}
-
 # Building and running (zlib: the data generators, configured with the rest).
 packages=(
   build-essential cmake pkg-config
@@ -31,7 +23,7 @@ packages=(
 # The headless run and its screenshot, and the tests' virtual display.
 headless=(xvfb xauth xdotool x11-apps imagemagick)
 if [[ $need == run ]]; then
-  has_display || packages+=("${headless[@]}")
+  display_answers || packages+=("${headless[@]}")
 else
   packages+=(
     "${headless[@]}"
@@ -45,20 +37,10 @@ else
   )
 fi
 
-missing=()
-for p in "${packages[@]}"; do
-  installed "$p" || missing+=("$p")
-done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
-
-sudo=""
-[[ $(id -u) -eq 0 ]] || sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
 # Where a distribution ships only the compatibility layer of SDL 1.2, take
 # that. A name that is only provided by another package has no versions.
-if [[ $sdl == libsdl1.2-dev && -z $(apt-cache madison libsdl1.2-dev 2>/dev/null) ]]; then
-  missing=("${missing[@]/#libsdl1.2-dev/libsdl1.2-compat-dev}")
+if ! installed $sdl; then
+  as_root apt-get update -q >/dev/null
+  [[ -n $(apt-cache madison $sdl 2>/dev/null) ]] || packages=("${packages[@]/#$sdl/libsdl1.2-compat-dev}")
 fi
-echo "Installing: ${missing[*]}"
-$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+need "${packages[@]}"

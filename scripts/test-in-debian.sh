@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the README's two commands, as a new user would, on a minimal Debian
-# system of the given release made with debootstrap, in a chroot:
+# system of the given release, in a chroot:
 #   scripts/test-in-debian.sh RELEASE [PACKAGE...] [-- COMMAND...]
 # PACKAGEs are installed first, before the project's own set-up: for instance
 #   scripts/test-in-debian.sh bookworm libsdl1.2-compat-dev
@@ -22,23 +22,19 @@ while (($#)) && [[ $1 != -- ]]; do extra+=("$1") && shift; done
 command=("${@:2}")
 [[ $# -eq 0 || ${#command[@]} -gt 0 ]] || { echo "$usage" >&2; exit 2; }
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/lib.sh"
 name=$release${extra[*]:+-$(IFS=-; echo "${extra[*]}")}
 # A command's system is named after the command.
 ((${#command[@]})) && name+=-$(tr -cs 'A-Za-z0-9.' - <<<"${command[*]%.sh}" | sed 's/-$//')
 system="$root/build-debian/$name"
-
-. "$root/scripts/lib/debian-system.sh"
-debian_system_prerequisites test-in-debian
 trap debian_system_cleanup EXIT
 trap 'exit 130' INT TERM
 
 start=$SECONDS
-if [[ ! -e $system/.trevalin-ready ]]; then
-  debian_system_bootstrap "$release" "$system" "$root/build-debian/$name.log"
-fi
-debian_system_mount
-
-if [[ ! -e $system/.trevalin-ready ]]; then
+if [[ -e $system/.trevalin-ready ]]; then
+  debian_system_mount
+else
+  fresh_system "$release"
   if [[ ${#extra[@]} -gt 0 ]]; then
     echo "== Debian $release: installing ${extra[*]}"
     in_system apt-get update -q >/dev/null
@@ -54,7 +50,7 @@ sdl_packages() {
 }
 before=$(sdl_packages)
 
-copy_project_into_system "$root" /root/trevalin
+copy_project "$root" "$system/root/trevalin"
 
 status=0
 if ((${#command[@]})); then

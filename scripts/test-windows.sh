@@ -36,14 +36,7 @@ packages=(
   xvfb xauth xdotool x11-utils
   x11-apps imagemagick python3 python3-xlib apitrace  # the end-to-end tests
 )
-missing=()
-for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
-if ((${#missing[@]})); then
-  echo "   installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q >/dev/null
-  apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
-fi
+need "${packages[@]}"
 done_step
 
 mkdir -p "$deps"
@@ -53,14 +46,11 @@ mkdir -p "$deps"
 # the system's configuration stays as it is.
 apt_source() {
   local package=$1 dest=$2 conf="$deps/apt"
-  local mirror codename
-  mirror=$(apt-cache policy | awk '
-    / Packages$/ { uri = $2 }
-    /^ *release / && /o=Debian,/ && /l=Debian,/ && uri { print uri; exit }')
+  local archive codename
+  archive=$(debian_archive) || return 1
   codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-  [[ -n $mirror ]] || { echo "test-windows: no Debian archive in this machine's apt sources" >&2; return 1; }
   mkdir -p "$conf/lists/partial" "$conf/cache/archives/partial" "$conf/parts"
-  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror $codename main" >"$conf/sources.list"
+  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $archive $codename main" >"$conf/sources.list"
   local opts=(-o Dir::Etc::SourceList="$conf/sources.list" -o Dir::Etc::SourceParts="$conf/parts"
               -o Dir::State::Lists="$conf/lists" -o Dir::Cache="$conf/cache")
   apt-get "${opts[@]}" update -q >/dev/null
@@ -186,9 +176,10 @@ done_step
 step "The zip's program, started on C: without the source tree"
 if why=$(unshare -m true 2>&1); then
   hide=${root%/*} away=$(mktemp -d)
-  mkdir "$away/wine" && cp "$root/tests/program_test.sh" "$away/"
+  mkdir "$away/wine" "$away/tests" "$away/scripts" && cp "$root/scripts/lib.sh" "$away/scripts/"
+  cp "$root/tests/program_test.sh" "$away/tests/"
   unshare -m sh -c 'mount --bind "$1" "$2/wine" && mount -t tmpfs none "$3" && shift 3 && exec "$@"' sh \
-    "$e2e" "$away" "$hide" bash "$away/program_test.sh" "$away/wine/drive_c/trevalin/trevalin.exe" \
+    "$e2e" "$away" "$hide" bash "$away/tests/program_test.sh" "$away/wine/drive_c/trevalin/trevalin.exe" \
     C:/trevalin quit_with_q env -u WINEPATH WINEPREFIX="$away/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wine ||
     { rm -rf "$away"; echo "== The unpacked zip FAILED" >&2; exit 1; }
   rm -rf "$away"

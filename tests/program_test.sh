@@ -3,6 +3,7 @@
 #   program_test.sh PROGRAM SOURCE_FOLDER CASE [RUNNER...]   (CASE: a case_ function below)
 # RUNNER: the command that starts a Windows PROGRAM, Wine with its environment ending in "wine".
 set -uo pipefail
+source "$(dirname "$0")/../scripts/lib.sh"  # poll, x_server, named_window, cube_shown
 exe=$1 src=$2 run=("${@:4}") server=()
 # SDL for Windows has no x11 driver; a wineserver serves the X display it started on (or none), so
 # each start gets a fresh one.
@@ -15,17 +16,10 @@ fail() {
   printf 'FAILED: %s\n--- stdout\n%s\n--- stderr\n%s\n' "$*" "$(cat "$work/out")" "$(cat "$work/err")"
   exit 1
 }
-poll() {  # runs the rest until it succeeds, for at most $1 seconds
-  local end=$((SECONDS + $1))
-  shift
-  until "$@"; do ((SECONDS < end)) || return 1; sleep 0.05; done  # a poll, until it holds
-}
 new_wineserver() { ((!${#server[@]})) || { "${server[@]}" -k 2>/dev/null; "${server[@]}" -w; }; }
-serve() {  # a private X server, with the options given
-  local number="$work/display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset "$@" 3>"$number" 2>/dev/null &
-  poll 20 test -s "$number" || fail "Xvfb did not start"
-  export DISPLAY=:$(cat "$number") SDL_VIDEODRIVER=x11
+serve() {  # a private X server
+  x_server "$work" || fail "Xvfb did not start"
+  export SDL_VIDEODRIVER=x11
 }
 start() {  # the program from the build folder, after the command given, if any
   new_wineserver
@@ -34,17 +28,7 @@ start() {  # the program from the build folder, after the command given, if any
 }
 # Lines as Linux ends them: Windows' C runtime writes "\r\n".
 ended() { wait "$app"; status=$?; sed -i 's/\r$//' "$work/out" "$work/err"; }
-named_window() {  # the visible top-level window (SDL may replace its first one), once named
-  win=$(xdotool search --onlyvisible --maxdepth 1 --class . 2>/dev/null | head -n 1)
-  [[ -n $win && -n $(xdotool getwindowname "$win" 2>/dev/null) ]]
-}
 find_window() { poll 60 named_window || fail "no window"; }
-shown() {  # the clear colour in a corner within rounding, and another at the cube's centre
-  xwd -silent -id "$win" | convert xwd:- -format '%[pixel:p{5,5}] %[pixel:p{413,299}]' info: | tr -dc '0-9, ' |
-    awk '{ split($1 ",76,230,128", a, ","); split($2 ",76,230,128", b, ",")
-      for (i = 1; i <= 3; i++) { off += (a[i] - a[i + 3]) ^ 2 > 4; cube += (b[i] - b[i + 3]) ^ 2 > 4 }
-      exit off || !cube }'
-}
 said() { [[ $(grep -c "$1" "$work/out") == "$2" ]]; }
 window_gone() { ! xdotool getwindowname "$win" &>/dev/null; }
 request_close() {  # as a window manager asks: WM_DELETE_WINDOW (Debian's python3, with python3-xlib)
@@ -66,7 +50,7 @@ case_input_resize_and_close() {
   find_window
   [[ $(xdotool getwindowname "$win") == "Trevalin v0.2" ]] || fail "caption"
   xdotool getwindowgeometry "$win" | grep -q "Geometry: 800x600" || fail "size"
-  poll 60 shown || fail "no cube"
+  poll 60 cube_shown || fail "no cube: $seen"
   for key in x space 1 2 3 4 r shift+y Z a Return; do xdotool key --window "$win" "$key" 2>/dev/null; done
   # The left button reports while held, whichever button the press is of.
   xdotool mousemove --window "$win" 400 300 mousedown 1
@@ -94,6 +78,7 @@ quit_with() {
   serve
   start "${@:3}"
   find_window
+  poll 60 cube_shown || fail "no cube: $seen"
   xdotool key --window "$win" "$1" 2>/dev/null
   ended
   ((status == 0)) || fail "status $status"
@@ -103,6 +88,7 @@ quit_with() {
 }
 case_quit_with_q() { quit_with q "$src"; }
 case_escape_from_elsewhere() { quit_with Escape "$src" env -C "$work"; }
+case_escape_from_root() { quit_with Escape "$src" env -C /; }  # the installed program, as a menu starts it
 # A private mount hides the build-time folder (and the sanitizers' suppressions, copied).
 case_data_beside_the_program() {
   local parent=${src%/*} copy=$work/copy why
@@ -119,7 +105,11 @@ fails() {
   ended
   ((status == 1)) && ! grep -q "Init OK" "$work/out" && [[ $(cat "$work/err") == $1 ]] || fail "failed start"
 }
-case_no_glx() { serve -extension GLX && fails $'Main: Could not create the window\n?*'; }
+case_no_glx() {  # an X server without GLX
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset -extension GLX 3>"$work/display" 2>/dev/null &
+  poll 20 test -s "$work/display" && export DISPLAY=:$(cat "$work/display") SDL_VIDEODRIVER=x11 || fail "Xvfb"
+  fails $'Main: Could not create the window\n?*'
+}
 case_no_display() { fails $'Main: Could not initialize SDL\n?*' env DISPLAY= SDL_VIDEODRIVER=x11; }
 case_no_bundle() {  # a copy started elsewhere: no folder it looks in holds the texture
   serve

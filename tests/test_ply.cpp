@@ -14,6 +14,7 @@
 
 #include "LineReader.h"
 #include "Mesh.h"
+#include "NumberReader.h"
 #include "support.h"
 
 static std::string uploads;
@@ -163,6 +164,16 @@ TEST(PlyRead, NumbersReadTheSameUnderADecimalComma) {
   const std::string after = Load(text, 7);
   std::setlocale(LC_ALL, "C");
   EXPECT_EQ(after, before);
+}
+
+TEST(PlyRead, TheFastPathTakesPlainDecimals) {
+  for (const char* token : {"7", "-0.5", ".5", "+12.25", "123456789.5", ".7777777777777777"}) {
+    const std::string text = std::string(" ") + token + " " + std::string(48, '\0');
+    float value = 0;
+    EXPECT_TRUE(numbers::TokenFloat(text.data(), numbers::NextSeparator(&text[1]), value) &&
+                value == std::stof(token))
+        << token;
+  }
 }
 
 // The search across a long line's seams keeps needle-sized pieces: a longer needle is refused.

@@ -83,7 +83,8 @@ quit_with() {
   ended
   ((status == 0)) || fail "status $status"
   diff <(head -n 2 "$work/out") <(printf '____ Scene: Load %s shader: %s\n' vertex "$2/shader/basic.vert" \
-    fragment "$2/shader/basic.frag") && grep -qx '____ Main: Init OK!' "$work/out" || fail "start-up lines"
+    fragment "$2/shader/basic.frag") &&
+    [[ $(grep -cxE '____ Main: Init OK!|Texture: _ID:[0-9A-Fa-fx]+ - unit:0' "$work/out") == 2 ]] || fail "start-up lines"
   [[ ! -s $work/err ]] || fail "standard error"
 }
 case_quit_with_q() { quit_with q "$src"; }

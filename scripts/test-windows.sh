@@ -33,6 +33,7 @@ packages=(
   libz-mingw-w64-dev libstb-dev
   wine wine64
   googletest
+  zip unzip  # the zip a Windows user unpacks
   xvfb xauth xdotool x11-utils
   x11-apps imagemagick python3 python3-xlib apitrace  # the end-to-end tests
 )
@@ -51,8 +52,9 @@ apt_source() {
   codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
   mkdir -p "$conf/lists/partial" "$conf/cache/archives/partial" "$conf/parts"
   echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $archive $codename main" >"$conf/sources.list"
+  # Root fetches: apt's own user may not reach the folder.
   local opts=(-o Dir::Etc::SourceList="$conf/sources.list" -o Dir::Etc::SourceParts="$conf/parts"
-              -o Dir::State::Lists="$conf/lists" -o Dir::Cache="$conf/cache")
+              -o Dir::State::Lists="$conf/lists" -o Dir::Cache="$conf/cache" -o APT::Sandbox::User=root)
   apt-get "${opts[@]}" update -q >/dev/null
   rm -rf "$dest" && mkdir -p "$dest"
   (cd "$dest" && apt-get "${opts[@]}" source -q --download-only "$package" >/dev/null 2>&1 &&

@@ -32,9 +32,9 @@ void AdviseHugePages(void* begin, std::size_t bytes);
 // outside the float range, so the result is 0 or infinite).
 float ParseFloatC(const char* text);
 
-// An image file as SDL_image's IMG_Load gives it: greyscale as 8-bit pixels
-// with a grey palette, a palette with transparency and RGBA as 32-bit RGBA,
-// RGB as 24-bit. Null on failure, with SDL's error set.
+// An image file as SDL_image's IMG_Load gives it, or as a surface from which
+// Texture makes the same texture (Windows decodes greyscale to 24-bit RGB).
+// Null on failure, with SDL's error set.
 SDL_Surface* LoadImageFile(const char* path);
 
 }  // namespace os

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 #include "Texture.h"
 #include "png_writer.h"
@@ -19,21 +20,21 @@ extern "C" SDL_Surface* __wrap_SDL_ConvertSurface(SDL_Surface* s, SDL_PixelForma
 namespace {
 
 constexpr int kW = 5, kH = 3;  // odd width, not square
-enum Channel { kRed, kGreen, kBlue, kAlpha, kOpaque, kKeyedOpaque, kKeyedAlpha };
+enum Channel { kRed, kGreen, kBlue, kAlpha, kOpaque, kKeyedOpaque, kKeyedAlpha, kIndex };
 
 // Distinct texels in multiples of 8 (exact in 5 and 6 bits); texel 0, top
 // left, is black and the one a colour key takes out. What a key makes of an
 // alpha channel is the SDL build's to say (-1: any value).
 int Value(int k, Channel c) {
-  const int values[] = {16 * (k % kW), 32 * (k / kW),       8 * k, 255 - 8 * k, 255,
-                        k ? 255 : 0,   k ? 255 - 8 * k : -1};
+  const int values[] = {16 * (k % kW), 32 * (k / kW),        8 * k, 255 - 8 * k, 255,
+                        k ? 255 : 0,   k ? 255 - 8 * k : -1, k + 1};
   return values[c];
 }
 // The channels in the given order, texel by texel, first row first.
-std::vector<unsigned char> Bytes(const std::vector<Channel>& order) {
-  std::vector<unsigned char> out;
+std::string Bytes(const std::vector<Channel>& order) {
+  std::string out;
   for (int k = 0; k < kW * kH; ++k)
-    for (Channel c : order) out.push_back(static_cast<unsigned char>(Value(k, c)));
+    for (Channel c : order) out.push_back(static_cast<char>(Value(k, c)));
   return out;
 }
 
@@ -122,14 +123,30 @@ TEST_F(TextureTest, SurfacesOfEveryLayoutAndPitchUploadTopRowFirst) {
   }
 }
 
-// A grey PNG loads into all three colours; Bind and Unbind use the unit; a
-// failure deletes the name and leaves none.
-TEST_F(TextureTest, FilesLoadAndFailuresLeaveNoName) {
-  const std::string png = dir.File("grey.png");
-  ASSERT_TRUE(tools::WritePng(png, kW, kH, 1, Bytes({kGreen}).data()));
+// PNG files of every layout load as SDL_image gives them; texel k is palette entry k + 1, and
+// texel 0 (black) is keyed, at 16 bits by low bytes. Failures leave no name and tell SDL why.
+TEST_F(TextureTest, FilesOfEveryLayoutLoadAndFailuresLeaveNoName) {
+  const std::string pal = "\x7f\x7f\x7f" + Bytes({kRed, kGreen, kBlue}), key("\xff", 2);
+  const std::string alphas = "\x80" + Bytes({kAlpha}), key16("\x12\0\x34\0\x56\0", 6);
+  const struct {
+    tools::PngLayout png;
+    std::vector<Channel> stored, seen;
+  } files[] = {
+      {{0, 16}, {kGreen}, {kGreen, kGreen, kGreen, kOpaque}},
+      {{4, 8}, {kGreen, kAlpha}, {kGreen, kGreen, kGreen, kAlpha}},
+      {{2, 16, "", key16}, {kRed, kGreen, kBlue}, {kRed, kGreen, kBlue, kKeyedOpaque}},
+      {{2, 8}, {kRed, kGreen, kBlue}, {kRed, kGreen, kBlue, kOpaque}},
+      {{3, 8, pal}, {kIndex}, {kRed, kGreen, kBlue, kOpaque}},
+      {{3, 4, pal, "\xff\xff"}, {kIndex}, {kRed, kGreen, kBlue, kOpaque}},
+      {{3, 8, pal, key}, {kIndex}, {kRed, kGreen, kBlue, kKeyedOpaque}},
+      {{3, 8, pal, alphas}, {kIndex}, {kRed, kGreen, kBlue, kAlpha}},
+  };
   Texture t;
-  t.Create(png, 12);
-  ExpectLevel0(GL_RGB8, {kGreen, kGreen, kGreen, kOpaque});
+  for (const auto& f : files) {
+    SCOPED_TRACE(&f - files);
+    t.Create(dir.Write("layout.png", tools::EncodePng(kW, kH, f.png, Bytes(f.stored))), 12);
+    ExpectLevel0(f.seen[3] == kOpaque ? GL_RGB8 : GL_RGBA8, f.seen);
+  }
   t.Bind(3);
   EXPECT_EQ(testsupport::Get(GL_ACTIVE_TEXTURE), GL_TEXTURE3);
   EXPECT_EQ(testsupport::Get(GL_TEXTURE_BINDING_2D), GLint(t.showID(0)));
@@ -138,7 +155,11 @@ TEST_F(TextureTest, FilesLoadAndFailuresLeaveNoName) {
   EXPECT_EQ(testsupport::Get(GL_ACTIVE_TEXTURE), GL_TEXTURE3);
   EXPECT_EQ(testsupport::Get(GL_TEXTURE_BINDING_2D), 0);
   const GLuint name = t.showID(0);
-  EXPECT_THROW(t.Create(dir.Write("bad.png", "?"), 1), std::invalid_argument);
+  for (const std::string& bad : {dir.Write("bad.png", "?"), dir.File("none.png")}) {
+    SDL_ClearError();
+    EXPECT_THROW(t.Create(bad, 1), std::invalid_argument);
+    EXPECT_STRNE(SDL_GetError(), "") << bad;
+  }
   EXPECT_EQ(t.showID(0), 0u);
   EXPECT_FALSE(glIsTexture(name)) << "deleted";
   // Rows shorter than the width describe no pixels to read: 3 texels of 4 bits take 2 bytes.

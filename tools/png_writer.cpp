@@ -24,33 +24,55 @@ void PutChunk(std::string& out, const char type[5], const std::string& data) {
   PutU32(out, static_cast<uint32_t>(crc));
 }
 
-}  // namespace
-
-std::string EncodePng(int width, int height, int channels, const unsigned char* pixels) {
-  int colourType = 0;
-  switch (channels) {
-    case 1:
-      colourType = 0;
-      break;
+int Channels(int colourType) {
+  switch (colourType) {
+    case 0:
     case 3:
-      colourType = 2;
-      break;
+      return 1;
+    case 2:
+      return 3;
     case 4:
-      colourType = 6;
-      break;
+      return 2;
+    case 6:
+      return 4;
     default:
-      throw std::invalid_argument("EncodePng: channels must be 1, 3 or 4");
+      throw std::invalid_argument("EncodePng: no such colour type");
   }
-  if (width <= 0 || height <= 0) throw std::invalid_argument("EncodePng: empty image");
+}
 
-  // Filter type 0 on every row: the data is the pixels with a zero before each row.
-  const size_t row = static_cast<size_t>(width) * channels;
+// The rows as the file stores them: a filter byte (0, none) before each,
+// samples of less than 8 bits packed from the high bit on, 16-bit ones
+// widened by repeating the byte.
+std::vector<unsigned char> Rows(int width, int height, int channels, int depth,
+                                const std::string& samples) {
+  const size_t perRow = static_cast<size_t>(width) * channels;
   std::vector<unsigned char> raw;
-  raw.reserve((row + 1) * height);
   for (int y = 0; y < height; ++y) {
     raw.push_back(0);
-    raw.insert(raw.end(), pixels + row * y, pixels + row * (y + 1));
+    int bit = 0;
+    for (size_t i = perRow * y; i < perRow * (y + 1); ++i) {
+      const auto sample = static_cast<unsigned char>(samples[i]);
+      if (depth == 16) {
+        raw.insert(raw.end(), 2, sample);
+        continue;
+      }
+      if (bit == 0) raw.push_back(0);
+      bit += depth;
+      raw.back() = static_cast<unsigned char>(raw.back() | sample << (8 - bit));
+      bit %= 8;
+    }
   }
+  return raw;
+}
+
+}  // namespace
+
+std::string EncodePng(int width, int height, const PngLayout& layout, const std::string& samples) {
+  const int channels = Channels(layout.colourType);
+  if (width <= 0 || height <= 0) throw std::invalid_argument("EncodePng: empty image");
+  if (samples.size() != static_cast<size_t>(width) * height * channels)
+    throw std::invalid_argument("EncodePng: samples for another size");
+  const std::vector<unsigned char> raw = Rows(width, height, channels, layout.bitDepth, samples);
   uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
   std::vector<unsigned char> packed(packedSize);
   if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) != Z_OK)
@@ -59,14 +81,26 @@ std::string EncodePng(int width, int height, int channels, const unsigned char* 
   std::string header;
   PutU32(header, static_cast<uint32_t>(width));
   PutU32(header, static_cast<uint32_t>(height));
-  header +=
-      {8, static_cast<char>(colourType), 0, 0, 0};  // depth, colour, deflate, filter, no interlace
+  // depth, colour, deflate, filter, no interlace
+  header += {static_cast<char>(layout.bitDepth), static_cast<char>(layout.colourType), 0, 0, 0};
 
   std::string out("\x89PNG\r\n\x1a\n", 8);
   PutChunk(out, "IHDR", header);
+  if (!layout.palette.empty()) PutChunk(out, "PLTE", layout.palette);
+  if (!layout.transparency.empty()) PutChunk(out, "tRNS", layout.transparency);
   PutChunk(out, "IDAT", std::string(reinterpret_cast<const char*>(packed.data()), packedSize));
   PutChunk(out, "IEND", std::string());
   return out;
+}
+
+std::string EncodePng(int width, int height, int channels, const unsigned char* pixels) {
+  const int types[] = {-1, 0, -1, 2, 6};
+  if (channels != 1 && channels != 3 && channels != 4)
+    throw std::invalid_argument("EncodePng: channels must be 1, 3 or 4");
+  if (width <= 0 || height <= 0) throw std::invalid_argument("EncodePng: empty image");
+  return EncodePng(
+      width, height, PngLayout(types[channels], 8),
+      std::string(reinterpret_cast<const char*>(pixels), size_t(width) * height * channels));
 }
 
 bool WritePng(const std::string& path, int width, int height, int channels,

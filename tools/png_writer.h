@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <utility>
 
 namespace tools {
 
@@ -10,5 +11,24 @@ std::string EncodePng(int width, int height, int channels, const unsigned char* 
 // Writes EncodePng's bytes to path; false when the file cannot be written.
 bool WritePng(const std::string& path, int width, int height, int channels,
               const unsigned char* pixels);
+
+// How a PNG file stores its pixels: the header's colour type and bit depth,
+// and the palette and transparency chunks (left out when empty).
+struct PngLayout {
+  PngLayout(int type, int depth, std::string plte = "", std::string trns = "")
+      : colourType(type),
+        bitDepth(depth),
+        palette(std::move(plte)),
+        transparency(std::move(trns)) {}
+  int colourType;            // 0 grey, 2 RGB, 3 palette, 4 grey and alpha, 6 RGBA
+  int bitDepth;              // 1, 2, 4, 8 or 16; what the colour type allows
+  std::string palette;       // PLTE: RGB triples
+  std::string transparency;  // tRNS, as stored
+};
+
+// A PNG image in the layout: samples holds each pixel's channels in order,
+// rows top first, a byte each; at 16 bits each is widened (times 257), below
+// 8 it must fit the bit depth. Returns the file's bytes.
+std::string EncodePng(int width, int height, const PngLayout& layout, const std::string& samples);
 
 }  // namespace tools

@@ -71,14 +71,11 @@ bool ReadFile(const char* path, std::vector<uint8_t>& bytes) {
 }
 
 // A surface of SDL_image's layout for bytesPerPixel bytes stored R, G, B[, A]
-// (Windows is little-endian); one byte is an index, and SDL_image gives such a
-// surface colour masks too unless the file is paletted. The pixels are copied
-// in row by row.
-SDL_Surface* NewSurface(int w, int h, int bytesPerPixel, const uint8_t* pixels, int stride,
-                        bool masks = true) {
-  const Uint32 r = masks ? 0x000000FF : 0, g = masks ? 0x0000FF00 : 0, b = masks ? 0x00FF0000 : 0,
-               a = masks && bytesPerPixel == 4 ? 0xFF000000 : 0;
-  SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 8 * bytesPerPixel, r, g, b, a);
+// (Windows is little-endian); SDL gives a surface of one byte a palette. The
+// pixels are copied in row by row.
+SDL_Surface* NewSurface(int w, int h, int bytesPerPixel, const uint8_t* pixels, int stride) {
+  SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 8 * bytesPerPixel, 0x0000FF, 0x00FF00,
+                                        0xFF0000, bytesPerPixel == 4 ? 0xFF000000 : 0);
   if (!s) return nullptr;
   for (int y = 0; y < h; ++y)
     std::memcpy(static_cast<uint8_t*>(s->pixels) + y * s->pitch, pixels + std::size_t(y) * stride,
@@ -101,12 +98,13 @@ Pixels Decode(const std::vector<uint8_t>& file, int wanted, int& w, int& h, int&
   return pixels;
 }
 
-// The file decoded again as RGBA: what SDL_image expands to 32 bits.
-SDL_Surface* Rgba(const std::vector<uint8_t>& file) {
+// The file decoded again into `wanted` channels: RGB is what SDL_image's
+// grey palette turns into, RGBA what it expands to 32 bits.
+SDL_Surface* Decoded(const std::vector<uint8_t>& file, int wanted) {
   int w = 0, h = 0, channels = 0;
-  const Pixels rgba = Decode(file, 4, w, h, channels);
-  if (!rgba) return nullptr;
-  return NewSurface(w, h, 4, rgba.get(), 4 * w);
+  const Pixels pixels = Decode(file, wanted, w, h, channels);
+  if (!pixels) return nullptr;
+  return NewSurface(w, h, wanted, pixels.get(), wanted * w);
 }
 
 // SDL_image keeps a palette unless its transparency is more than one fully
@@ -137,22 +135,13 @@ SDL_Surface* Paletted(const PngChunks& png, const uint8_t* p, int w, int h, int 
   std::vector<uint8_t> indices(std::size_t(w) * h);
   for (std::size_t k = 0; k < indices.size(); ++k)
     indices[k] = index[colour(p + k * channels, channels == 4 ? p[k * channels + 3] : 255)];
-  SDL_Surface* s = NewSurface(w, h, 1, indices.data(), w, false);
+  SDL_Surface* s = NewSurface(w, h, 1, indices.data(), w);
   if (!s) return nullptr;
   s->format->palette->ncolors = entries;
   for (int i = 0; i < entries; ++i)
     s->format->palette->colors[i] = {png.palette[3 * i], png.palette[3 * i + 1],
                                      png.palette[3 * i + 2], 0};
   if (key >= 0) SDL_SetColorKey(s, SDL_SRCCOLORKEY, static_cast<Uint32>(key));
-  return s;
-}
-
-// Grey: 8-bit pixels with a palette of 256 greys.
-SDL_Surface* Grey(const uint8_t* p, int w, int h) {
-  SDL_Surface* s = NewSurface(w, h, 1, p, w);
-  if (!s) return nullptr;
-  s->format->palette->ncolors = 256;
-  for (int i = 0; i < 256; ++i) s->format->palette->colors[i] = {Uint8(i), Uint8(i), Uint8(i), 0};
   return s;
 }
 
@@ -183,10 +172,10 @@ SDL_Surface* LoadImageStb(const char* path) {
   const uint8_t* p = pixels.get();
   int key = -1;
   if (png.colourType == 3 && !png.palette.empty())
-    return KeepsPalette(png, key) ? Paletted(png, p, w, h, channels, key) : Rgba(file);
-  if (channels == 1) return Grey(p, w, h);
+    return KeepsPalette(png, key) ? Paletted(png, p, w, h, channels, key) : Decoded(file, 4);
+  if (channels == 1) return Decoded(file, 3);
   if (png.colourType == 2 && png.transparency.size() >= 6 && channels == 4)
     return KeyedRgb(png, p, w, h);
   if (channels == 3 || channels == 4) return NewSurface(w, h, channels, p, channels * w);
-  return Rgba(file);  // grey with alpha
+  return Decoded(file, 4);  // grey with alpha
 }

@@ -71,6 +71,26 @@ void handleJoystickButton(Uint8 button) {
   }
 }
 
+// A start that fails before the scene is up says why, with SDL's reason.
+int failedStart(const char* message) {
+  error(message);
+  error(SDL_GetError());
+  return 1;
+}
+
+// What the window is asked for; SDL takes these before it opens one.
+void setWindowAttributes() {
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 5);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 5);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_WM_SetCaption(kCaption, kCaption);
+}
+
+}  // namespace
+
 void dispatch(const SDL_Event& event, Controls& controls, Trevalin& app, SDL_Joystick* joystick) {
   switch (event.type) {
     case SDL_QUIT:
@@ -115,26 +135,6 @@ SDL_Joystick* initJoystick() {
   std::fflush(stdout);
   return joystick;
 }
-
-// A start that fails before the scene is up says why, with SDL's reason.
-int failedStart(const char* message) {
-  error(message);
-  error(SDL_GetError());
-  return 1;
-}
-
-// What the window is asked for; SDL takes these before it opens one.
-void setWindowAttributes() {
-  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 5);
-  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 5);
-  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 5);
-  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 5);
-  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
-  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-  SDL_WM_SetCaption(kCaption, kCaption);
-}
-
-}  // namespace
 
 bool Trevalin::initialize() {
   scene.prepare();

@@ -17,5 +17,11 @@ class Trevalin {
   void resize(int width, int height);
 };
 
+class Controls;
+// One event as the loop handles it; joystick: the handle initJoystick gave, or null.
+void dispatch(const SDL_Event& event, Controls& controls, Trevalin& app, SDL_Joystick* joystick);
+// Opens joystick 0 and reports it: its handle, or null when none opens.
+SDL_Joystick* initJoystick();
+
 // The whole run; the result is the process's exit status.
 int SDL_main(int argc, char** argv);

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <tuple>
 
+#include "ProjMatrix.h"
 #include "Scene.h"
 #include "support.h"
 
@@ -22,8 +24,7 @@ void ExpectNear(const Floats& got, const Floats& want) {
   for (std::size_t k = 0; k < want.size(); ++k)
     EXPECT_NEAR(got[k], want[k], 1e-6 * std::abs(want[k])) << "element " << k;
 }
-// Translation by (1, 0, 0), then a turn about z by the angle in degrees.
-Floats Modelview(int degrees) {
+Floats Modelview(int degrees) {  // after a translation by (1, 0, 0)
   const double rad = degrees * 3.141592653589793 / 180.0;
   const float c = static_cast<float>(std::cos(rad)), s = static_cast<float>(std::sin(rad));
   return {c, s, 0, 0, -s, c, 0, 0, 0, 0, 1, 0, 1, 0, 0, 1};
@@ -32,7 +33,6 @@ Floats Modelview(int degrees) {
 const Floats kProjection = {
     0.0327457227f, 0, 0, 0, 0, 0.0436609648f, 0, 0, 0, 0, -1.02020204f, -1, 0, 0, -0.202020213f, 0};
 
-// One scene per process, set up as the shell does, where the assets are found.
 class SceneTest : public testsupport::GLTest {
  protected:
   void SetUp() override {
@@ -45,10 +45,8 @@ class SceneTest : public testsupport::GLTest {
 };
 Scene SceneTest::scene;
 
-// Frame n turns by (n - 1) mod 360, past the counter's largest value too; the
-// projection keeps the stored screen's shape whatever the viewport; the light
-// matrix holds the position from the phase, then its three colours.
-TEST_F(SceneTest, FramesSendTheirMatricesAndTheLightAndAllocateNothing) {
+// Frame n turns by (n - 1) mod 360, past the counter's largest value too.
+TEST_F(SceneTest, FramesAndCameraOperationsSendTheirMatricesAndShowEachFace) {
   glMatrixMode(GL_PROJECTION);
   glScalef(2, 3, 4);
   scene.onResize(1000, 500);  // the fixed-function matrices too (the viewport: program_test.sh)
@@ -57,16 +55,14 @@ TEST_F(SceneTest, FramesSendTheirMatricesAndTheLightAndAllocateNothing) {
   EXPECT_EQ(projection, (Floats{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
   EXPECT_EQ(testsupport::Get(GL_MATRIX_MODE), GL_MODELVIEW);
   i = 1.0f;
-  const struct {
-    int from, frames, angle;
-  } runs[] = {{0, 1, 0},   {0, 2, 1},     {0, 91, 90},       {0, 361, 0},
-              {0, 721, 0}, {359, 1, 359}, {INT_MAX, 1, 127}, {INT_MAX, 2, 128}};
-  for (const auto& run : runs) {
-    SCOPED_TRACE(std::to_string(run.from) + " + " + std::to_string(run.frames));
-    y = run.from;
-    for (int k = 0; k < run.frames; ++k) scene.render();
-    ExpectNear(Uniform("modelview_matrix"), Modelview(run.angle));
-    EXPECT_EQ(Uniform("projection_matrix"), kProjection);
+  const std::tuple<int, int, int> runs[] = {{0, 1, 0},         {0, 2, 1},        {0, 91, 90},
+                                            {0, 361, 0},       {0, 721, 0},      {359, 1, 359},
+                                            {INT_MAX, 1, 127}, {INT_MAX, 2, 128}};
+  for (auto [from, frames, angle] : runs) {
+    y = from;
+    for (int k = 0; k < frames; ++k) scene.render();
+    ExpectNear(Uniform("modelview_matrix"), Modelview(angle));
+    EXPECT_EQ(Uniform("projection_matrix"), kProjection) << from << " + " << frames;
     EXPECT_EQ(Uniform("lightDir"),
               (Floats{5.04882574f, 0, 4, 1, 0.2f, 0.2f, 0.2f, 0.2f, 1, 1, 1, 1, 1, 1, 1, 1}));
   }
@@ -74,12 +70,27 @@ TEST_F(SceneTest, FramesSendTheirMatricesAndTheLightAndAllocateNothing) {
   const std::size_t before = testsupport::AllocationCount();
   for (int k = 0; k < 100; ++k) scene.render();
   EXPECT_EQ(testsupport::AllocationCount() - before, 0u);
-}
-
-// Around the back face's centre, (413, 300) at any turn, lies the clear
-// colour, and above it, a quarter turn at a time, the top, right, bottom and
-// left face, each in its colour, in some shade of the light.
-TEST_F(SceneTest, EachFaceShowsInItsColour) {
+  // Each camera operation sends the matrix it changes at once.
+  y = 0;
+  scene.render();
+  ProjMatrix changed(0);
+  changed.Load(kProjection.data());
+  changed.Perspective(90, 800 / 600.f, 1, 3);
+  Floats moved = Modelview(90);
+  moved[13] = 2;
+  const std::string out = testsupport::Stdout([&] {
+    scene.rotateView(90, 0, 0, 1);
+    ExpectNear(Uniform("modelview_matrix"), Modelview(90));
+    scene.changeView(0, 2, 0);
+    ExpectNear(Uniform("modelview_matrix"), moved);
+    EXPECT_EQ(Uniform("projection_matrix"), kProjection);
+    scene.changeProjection(90, 9, 1, 3);
+  });
+  EXPECT_EQ(Uniform("projection_matrix"), Floats(changed.c_array(), changed.c_array() + 16));
+  EXPECT_EQ(out,
+            "_x: 0\n_y: 2\n_z: 0\nScene: _fovY: 90\nScene: _aspect: 9\nScene: _zNear: 1\nScene: "
+            "_zFar: 3\n");
+  // (413, 300): the back face at any turn; the corners: the clear colour; above: a side face.
   scene.onResize(800, 600);
   const float colours[][3] = {{0, 1, 0},          {1, 0, 1}, {1, 0.5f, 0},
                               {0.5f, 0.5f, 0.5f}, {1, 1, 0}, {0.3f, 0.9f, 0.5f}};

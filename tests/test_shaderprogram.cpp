@@ -1,25 +1,15 @@
 #include <map>
 #include <regex>
+#include <tuple>
 
 #include "Shaderprogram.h"
 #include "support.h"
 
-// Seams in the loader's table: the shader objects made, and the uniform lookups by name.
 static int shadersMade = 0;
 static std::map<std::string, int> lookups;
-static PFNGLCREATESHADERPROC real_glCreateShader;
-static GLuint APIENTRY CountingCreateShader(GLenum type) {
-  ++shadersMade;
-  return real_glCreateShader(type);
-}
-static PFNGLGETUNIFORMLOCATIONPROC real_glGetUniformLocation;
-static GLint APIENTRY CountingGetUniformLocation(GLuint program, const GLchar* name) {
-  ++lookups[name];
-  return real_glGetUniformLocation(program, name);
-}
-static const testsupport::GLSeam seams[] = {
-    {glCreateShader, real_glCreateShader, CountingCreateShader},
-    {glGetUniformLocation, real_glGetUniformLocation, CountingGetUniformLocation}};
+static const testsupport::GLSpy made(glCreateShader, [](GLenum) { ++shadersMade; });
+static const testsupport::GLSpy looked(glGetUniformLocation,
+                                       [](GLuint, const GLchar* name) { ++lookups[name]; });
 
 namespace {
 
@@ -27,8 +17,6 @@ const char* const kVert = "uniform mat4 m, M;\nvoid main() { gl_Position = M * m
 const char* const kFrag = "void main() { gl_FragColor = vec4(1.0); }\n";
 using ShaderprogramTest = testsupport::GLTest;
 
-// Each failure on its stream (patterns; no text: no file), and no GL object
-// for files that cannot be read; before initialize nothing reaches GL.
 TEST_F(ShaderprogramTest, ReportsEachFailureOnItsStream) {
   const std::string log = "([^\n]+\n)+", load = "Shaderprogram: Could not load shader: .*/none\\.",
                     compile = "Shaderprogram: Could not compile shader: [0-9]+\n",
@@ -36,24 +24,22 @@ TEST_F(ShaderprogramTest, ReportsEachFailureOnItsStream) {
                         "Shaderprogram: Shader contains errors, please validate this shader!\n" +
                         log + "Shaderprogram: Could not compile the shaders, they are invalid\n";
 #if defined(__EMSCRIPTEN__)
-  const testsupport::Output noMain{compile, invalid};  // WebGL wants main to compile
+  const std::string noMainOut = compile, noMainErr = invalid;  // WebGL wants main to compile
 #else
-  const testsupport::Output noMain{"", "Shaderprogram: Could not link the shaders\n" + log};
+  const std::string noMainOut, noMainErr = "Shaderprogram: Could not link the shaders\n" + log;
 #endif
-  const struct {
-    const char *vert, *frag;
-    int made;  // shader objects; -1: the program is good
-    std::string out, err;
-  } cases[] = {{kVert, kFrag, -1, "", ""},
-               {nullptr, nullptr, 0, "", load + "vert\n" + load + "frag\n"},
-               {"", kFrag, 0, "", ""},
-               {"void main() { oops }\n", kFrag, 2, compile, invalid},
-               {kVert, "void main() { gl_FragColor = no; }\n", 2, compile, invalid},
-               {"void f() {}\n", kFrag, 2, noMain.out, noMain.err}};
-  for (const auto& c : cases) {
+  // Texts (null: no file), shader objects made (-1: a good program), output patterns.
+  const std::tuple<const char*, const char*, int, std::string, std::string> cases[] = {
+      {kVert, kFrag, -1, "", ""},
+      {nullptr, nullptr, 0, "", load + "vert\n" + load + "frag\n"},
+      {"", kFrag, 0, "", ""},
+      {"void main() { oops }\n", kFrag, 2, compile, invalid},
+      {kVert, "void main() { gl_FragColor = no; }\n", 2, compile, invalid},
+      {"void f() {}\n", kFrag, 2, noMainOut, noMainErr}};
+  for (const auto& [vert, frag, made, out, err] : cases) {
     testsupport::TempDir dir;
-    Shaderprogram program(c.vert ? dir.Write("a.vert", c.vert) : dir.File("none.vert"),
-                          c.frag ? dir.Write("a.frag", c.frag) : dir.File("none.frag"));
+    Shaderprogram program(vert ? dir.Write("a.vert", vert) : dir.File("none.vert"),
+                          frag ? dir.Write("a.frag", frag) : dir.File("none.frag"));
     const float m[16] = {};
     lookups.clear();
     shadersMade = 0;
@@ -66,14 +52,12 @@ TEST_F(ShaderprogramTest, ReportsEachFailureOnItsStream) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "no upload without a program in use";
     bool ok = false;
     const testsupport::Output output = testsupport::Capture([&] { ok = program.initialize(); });
-    EXPECT_EQ(ok ? -1 : shadersMade, c.made) << c.vert;
-    EXPECT_TRUE(std::regex_match(output.out, std::regex(c.out))) << output.out;
-    EXPECT_TRUE(std::regex_match(output.err, std::regex(c.err))) << output.err;
+    EXPECT_EQ(ok ? -1 : shadersMade, made) << vert;
+    EXPECT_TRUE(std::regex_match(output.out, std::regex(out))) << output.out;
+    EXPECT_TRUE(std::regex_match(output.err, std::regex(err))) << output.err;
   }
 }
 
-// Each name reaches GL once per program, case variants apart; the transpose
-// flag reaches GL too.
 TEST_F(ShaderprogramTest, LooksUpEachUniformOncePerProgram) {
   testsupport::TempDir dir;
   Shaderprogram program(dir.Write("a.vert", kVert), dir.Write("a.frag", kFrag));

@@ -46,6 +46,7 @@ struct Layout {
   int pitch;
   bool converted, key = false;
   int within = 0;  // how far SDL builds' ways of widening bits may differ
+  bool rle = false;
 };
 
 // A surface in the layout over one shared buffer, filled with the texels.
@@ -59,6 +60,10 @@ SurfacePtr Surface(const Layout& l) {
                              Value(k, kAlpha)));
   }
   if (l.key) SDL_SetColorKey(s, SDL_SRCCOLORKEY, SDL_MapRGB(s->format, 0, 0, 0));
+  // A blit run-length encodes the surface, which must then be locked to be read.
+  static SDL_Surface* const scratch = SDL_CreateRGBSurface(0, 1, 1, 32, 0, 0, 0, 0);
+  if (l.rle && SDL_SetAlpha(s, SDL_SRCALPHA | SDL_RLEACCEL, 255) == 0)
+    SDL_BlitSurface(s, nullptr, scratch, nullptr);
   return {s, SDL_FreeSurface};
 }
 
@@ -104,6 +109,8 @@ TEST_F(TextureTest, SurfacesOfEveryLayoutAndPitchUploadTopRowFirst) {
       {"RGB, colour-keyed", 24, 0x0000FF, 0x00FF00, 0xFF0000, 0, 15, true, true},
       {"RGBA, colour-keyed", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000, 20, true, true},
       {"RGB565", 16, 0xF800, 0x07E0, 0x001F, 0, 10, true, false, 7},
+      {"RGBA, run-length encoded", 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000, 20, false, false, 0,
+       true},
   };
   for (const Layout& c : cases) {
     SCOPED_TRACE(c.what);
@@ -114,6 +121,7 @@ TEST_F(TextureTest, SurfacesOfEveryLayoutAndPitchUploadTopRowFirst) {
     const GLuint name = t->showID(0);
     EXPECT_EQ(testsupport::Get(GL_ACTIVE_TEXTURE), GL_TEXTURE2);
     EXPECT_EQ(conversions, int(c.converted));
+    EXPECT_EQ(surface->locked, 0u) << "left locked";
     EXPECT_EQ(testsupport::Get(GL_UNPACK_ALIGNMENT), 4) << "left at GL's default";
     EXPECT_EQ(testsupport::Get(GL_UNPACK_ROW_LENGTH), 0) << "left at GL's default";
     const Channel alpha = c.key ? (c.a ? kKeyedAlpha : kKeyedOpaque) : c.a ? kAlpha : kOpaque;

@@ -1,5 +1,5 @@
-// A counting operator new for the tests and the benchmarks. It is linked into
-// a program only when the program calls AllocationCount(), which lives here.
+// A counting operator new for the tests and the benchmarks. It is linked into a program only when
+// the program calls AllocationCount(), which lives here.
 #include "alloc_counter.h"
 
 #include <atomic>
@@ -12,10 +12,9 @@ std::atomic<std::size_t> allocations{0};
 
 std::size_t testsupport::AllocationCount() { return allocations.load(); }
 
-// Kept out of line, under link-time optimisation too: inlined into a caller's
-// own new/delete pair, GCC would take malloc and free for a mismatched pair.
-// The array forms too: a sanitizer's runtime brings its own, which would not
-// come here to be counted.
+// Kept out of line, under link-time optimisation too: inlined into a caller's own new/delete pair,
+// GCC would take malloc and free for a mismatched pair. The array forms too: a sanitizer's runtime
+// brings its own, which would not come here to be counted.
 [[gnu::noinline]] void* operator new(std::size_t size) {
   ++allocations;
   if (void* p = std::malloc(size ? size : 1)) return p;

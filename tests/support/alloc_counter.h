@@ -3,8 +3,7 @@
 
 namespace testsupport {
 
-// Heap allocations through operator new so far; calling it links a counting
-// operator new.
+// Heap allocations through operator new so far; calling it links a counting operator new.
 std::size_t AllocationCount();
 
 }  // namespace testsupport

@@ -22,7 +22,6 @@ TempDir::TempDir() {
   const std::string name =
       "trevalin-test-" + std::to_string(getpid()) + "-" + std::to_string(made++);
   path = (std::filesystem::temp_directory_path() / name).generic_string();  // "/" as File joins
-  std::filesystem::remove_all(path);  // left by a crashed run of the same number
   std::filesystem::create_directory(path);
 }
 
@@ -48,7 +47,6 @@ static std::string Lines(std::string text) {
   return text;
 }
 
-// Each descriptor goes to a file of its own while f runs.
 Output Capture(const std::function<void()>& f) {
   TempDir dir;
   int saved[2];
@@ -69,19 +67,28 @@ Output Capture(const std::function<void()>& f) {
   return {Lines(ReadFile(dir.File("1"))), Lines(ReadFile(dir.File("2")))};
 }
 
+std::string Thrown(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
 int Get(unsigned int what) {
   GLint value = -1;
   glGetIntegerv(what, &value);
   return value;
 }
 
-std::vector<std::function<void()>>& GLSeam::Installs() {
+std::vector<std::function<void()>>& SpyInstalls() {
   static std::vector<std::function<void()>> installs;
   return installs;
 }
 
-static bool InstallSeams() {
-  for (const auto& install : GLSeam::Installs()) install();
+static bool InstallSpies() {
+  for (const auto& install : SpyInstalls()) install();
   return true;
 }
 
@@ -91,8 +98,8 @@ void GLTest::SetUp() {
                            SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16) == 0 &&
                            SDL_SetVideoMode(800, 600, 0, SDL_OPENGL | SDL_RESIZABLE) &&
                            std::atexit(SDL_Quit) == 0 && !(missing = glfunctions::Load());
-  static const bool seamed = open && InstallSeams();
-  ASSERT_TRUE(open && seamed) << "no OpenGL window: " << (missing ? missing : SDL_GetError());
+  static const bool spied = open && InstallSpies();
+  ASSERT_TRUE(open && spied) << "no OpenGL window: " << (missing ? missing : SDL_GetError());
 }
 
 }  // namespace testsupport

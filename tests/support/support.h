@@ -5,8 +5,10 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "GLFunctions.h"
 #include "alloc_counter.h"
 
 namespace testsupport {
@@ -28,29 +30,36 @@ struct Output {
 Output Capture(const std::function<void()>& f);
 inline std::string Stdout(const std::function<void()>& f) { return Capture(f).out; }
 
-// One integer of OpenGL state, glGetIntegerv's.
+// Empty when f throws nothing.
+std::string Thrown(const std::function<void()>& f);
+
 int Get(unsigned int what);
 
-// Opens, once per process, an 800 x 600 OpenGL window through SDL and loads
-// the OpenGL functions, then puts every GLSeam in place.
+// An 800 x 600 OpenGL window, opened once per process, and every GLSpy in place.
 class GLTest : public ::testing::Test {
  protected:
   void SetUp() override;
 };
 
-// A test's stand-in for an OpenGL function of the loader's table (the
-// function's own name, say glBufferData): once the table is loaded, the
-// table calls stand_in and real holds the driver's function for it to call.
-struct GLSeam {
-  template <typename F>
-  GLSeam(F& function, F& real, F stand_in) {
-    Installs().push_back([&function, &real, stand_in] {
-      real = function;
-      function = stand_in;
-    });
+std::vector<std::function<void()>>& SpyInstalls();
+
+// A loader's GL function (say glBufferData) calls the test's note first. One spy per signature.
+template <typename R, typename... A>
+class GLSpy {
+ public:
+  template <typename Note>
+  GLSpy(R(APIENTRY*& function)(A...), Note n) {
+    note = n;
+    SpyInstalls().push_back([&function] { real = std::exchange(function, Call); });
   }
-  // What puts each stand-in in place, once the table is filled.
-  static std::vector<std::function<void()>>& Installs();
+
+ private:
+  static R APIENTRY Call(A... a) {
+    note(a...);
+    return real(a...);
+  }
+  static inline R(APIENTRY* real)(A...) = nullptr;
+  static inline void (*note)(A...) = nullptr;  // constant-initialised: before any spy is made
 };
 
 }  // namespace testsupport

@@ -34,6 +34,7 @@ else
     clang-format  # scripts/check-format.sh
     apitrace
     libassimp-dev
+    locales  # the source of the decimal-comma locale a PLY test makes
   )
 fi
 

@@ -165,7 +165,7 @@ SDL_Surface* LoadImageStb(const char* path, bool rgbaOnly) {
     SDL_SetError("Couldn't open %s", path ? path : "(null)");
     return nullptr;
   }
-  if (rgbaOnly) return Rgba(file);
+  if (rgbaOnly) return Decoded(file, 4);
   const PngChunks png = ReadChunks(file);
   int w = 0, h = 0, channels = 0;
   const Pixels pixels = Decode(file, 0, w, h, channels);

@@ -98,17 +98,18 @@ TEST(Shell, TheJoystickOpensStoresTheStickAndStepsZ) {
   }
   const std::string stick = "Main: Joystick AXIS1 movement:\n", b4 = "Main: BUTTON4 was pressed:\n",
                     b5 = "Main: BUTTON5 was pressed:\n";
-  const std::tuple<Uint8, Uint8, std::array<Sint16, 2>, std::string> events[] = {
-      {SDL_JOYAXISMOTION, 2, {16384, -32768}, stick + "0.5\n-1\n"},
-      {SDL_JOYAXISMOTION, 0, {0, 8192}, stick + "0\n0.25\n"},
-      {SDL_JOYAXISMOTION, 3, {0, 0}, ""},
-      {SDL_JOYBUTTONUP, 5, {0, 0}, b5 + "0\n"},
-      {SDL_JOYBUTTONDOWN, 5, {0, 0}, b5 + "0\n"},
-      {SDL_JOYBUTTONDOWN, 3, {0, 0}, ""},
-      {SDL_JOYBUTTONDOWN, 4, {0, 0}, b4 + "0.05\n"},
-      {SDL_JOYBUTTONUP, 4, {0, 0}, b4 + "0.1\n"},
-      {SDL_JOYAXISMOTION, 1, {-1, 0}, stick + "-3.05176e-05\n0\n"},
-  };
+  const std::tuple<decltype(SDL_Event::type), Uint8, std::array<Sint16, 2>, std::string> events[] =
+      {
+          {SDL_JOYAXISMOTION, 2, {16384, -32768}, stick + "0.5\n-1\n"},
+          {SDL_JOYAXISMOTION, 0, {0, 8192}, stick + "0\n0.25\n"},
+          {SDL_JOYAXISMOTION, 3, {0, 0}, ""},
+          {SDL_JOYBUTTONUP, 5, {0, 0}, b5 + "0\n"},
+          {SDL_JOYBUTTONDOWN, 5, {0, 0}, b5 + "0\n"},
+          {SDL_JOYBUTTONDOWN, 3, {0, 0}, ""},
+          {SDL_JOYBUTTONDOWN, 4, {0, 0}, b4 + "0.05\n"},
+          {SDL_JOYBUTTONUP, 4, {0, 0}, b4 + "0.1\n"},
+          {SDL_JOYAXISMOTION, 1, {-1, 0}, stick + "-3.05176e-05\n0\n"},
+      };
   z_move = 0.05f;
   Controls controls;
   Trevalin app;

@@ -48,10 +48,14 @@ int nextFrame(int frame) {
 
 // A data file at its place fixed at build time, or, where that folder does
 // not exist (a program moved to another machine), the copy the build stages
-// beside the program.
+// beside the program. The place is chosen once, so that one run never mixes
+// files of the two.
 std::string dataFile(const char* fixed, const char* name) {
-  std::error_code error;
-  if (std::filesystem::is_directory(TREVALIN_DATA_DIR, error)) return fixed;
+  static const bool atFixedPlace = [] {
+    std::error_code error;
+    return std::filesystem::is_directory(TREVALIN_DATA_DIR, error);
+  }();
+  if (atFixedPlace) return fixed;
   const std::filesystem::path folder = os::ProgramFolder();
   return folder.empty() ? name : (folder / name).generic_string();
 }

@@ -2,44 +2,20 @@
 
 #include <SDL.h>
 #include <SDL_image.h>
-#include <fcntl.h>
 #include <locale.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <system_error>
 
-// Linux and the other POSIX systems; Windows has windows/System.cpp.
+// Linux and the other POSIX systems (their file reading is PosixFiles.cpp);
+// Windows has windows/System.cpp, the browser web/System.cpp.
 namespace os {
 
 std::filesystem::path ProgramFolder() {
   std::error_code error;
   const std::filesystem::path program = std::filesystem::canonical("/proc/self/exe", error);
   return error ? std::filesystem::path() : program.parent_path();
-}
-
-int OpenForReading(const char* path) { return open(path, O_RDONLY | O_CLOEXEC); }
-
-void Close(int fd) { close(fd); }
-
-std::size_t Read(int fd, void* buffer, std::size_t size) {
-  ssize_t n;
-  do n = read(fd, buffer, size);
-  while (n < 0 && errno == EINTR);
-  return static_cast<std::size_t>(std::max<ssize_t>(n, 0));
-}
-
-bool Rewind(int fd) { return lseek(fd, 0, SEEK_SET) == 0; }
-
-bool Size(int fd, uint64_t& size) {
-  struct stat st;
-  if (fstat(fd, &st) != 0 || st.st_size < 0) return false;
-  size = static_cast<uint64_t>(st.st_size);
-  return true;
 }
 
 void AdviseHugePages(void* begin, std::size_t bytes) {

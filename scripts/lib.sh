@@ -25,21 +25,41 @@ step() {
 }
 done_step() { echo "   ($((SECONDS - step_start)) s)"; }
 
-# Each test that skipped itself, with why, from a JUnit report of ctest's.
+# Runs a build folder's tests, under the command given before ctest if any
+# (a virtual display, a wineserver), then counts them and names each test that
+# skipped itself with why. Its status is ctest's.
+#
 # ctest names the skipped tests but shows no output of theirs, even with
-# --output-on-failure; the report holds every test's output, where GoogleTest
-# writes the reason on the line after "<file>:<line>: Skipped".
-skip_reasons() {
+# --output-on-failure; its JUnit report holds every test's output, where
+# GoogleTest writes the reason on the line after "<file>:<line>: Skipped".
+run_tests() {
+  local dir=$1 report status=0
+  report=$(realpath "$1")/Testing/junit.xml
+  shift
+  rm -f "$report"
+  (cd "$dir" && "$@" ctest --output-on-failure --output-junit "$report" -j"$(nproc)") || status=$?
+  [[ -f $report ]] || { echo "   no test report in $dir" >&2; return 1; }
   awk '
     function text(s) {
       gsub(/&lt;/, "<", s); gsub(/&gt;/, ">", s); gsub(/&quot;/, "\"", s); gsub(/&amp;/, "\\&", s)
       return s
     }
+    /^\t(tests|failures|skipped|disabled)="/ { split($0, kv, "\""); n[substr(kv[1], 2)] = kv[2] }
     /<testcase / { match($0, /name="[^"]*"/); name = text(substr($0, RSTART + 6, RLENGTH - 7)) }
     reason { print "   skipped: " name ": " ($0 == "" || /^\[  SKIPPED \]/ ? "(no reason given)" : text($0)) }
     { reason = /: Skipped$/ }
-  ' "$1"
+    END {
+      skipped = n["skipped="] + n["disabled="]
+      printf "   %d passed, %d failed, %d skipped\n", n["tests="] - n["failures="] - skipped, n["failures="], skipped
+    }
+  ' "$report"
+  return $status
 }
+
+# The virtual display the tests run on. -noreset: the server would otherwise
+# reset whenever its last client left, and refuse the next test's connection
+# while it does.
+virtual_display=(xvfb-run -a -s "-screen 0 1280x1024x24 -noreset")
 
 # The first Debian archive among this machine's apt sources (not the security
 # one), or DEBIAN_MIRROR.

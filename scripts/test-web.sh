@@ -54,10 +54,8 @@ cmake --build "$out" -j"$(nproc)"
 done_step
 
 step "Tests in headless Chromium"
-status=0 report="$out/Testing/junit.xml"
-rm -f "$report"
-(cd "$out" && ctest --output-on-failure --output-junit "$report" -j"$(nproc)") || status=$?
-[[ ! -f $report ]] || skip_reasons "$report"
+status=0
+run_tests "$out" || status=$?
 done_step
 ((status == 0)) || { echo "== Web tests FAILED" >&2; exit 1; }
 

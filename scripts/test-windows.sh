@@ -123,23 +123,14 @@ done_step
 # One wineserver for the whole run: each program then starts in a tenth of
 # a second instead of two or three. The end-to-end tests start their own.
 step "Tests through Wine on a virtual X display"
-status=0 report="$build/Testing/junit.xml"
-rm -f "$report"
-(
-  cd "$build"
-  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" sh -c '
-    wineserver -p
-    wine tools/gl_info.exe | sed "s/^/   /"
-    ctest --output-on-failure --output-junit "$1" -j"$2"
-    status=$?
-    wineserver -k
-    exit $status' sh "$report" "$(nproc)"
-) || status=$?
-[[ ! -f $report ]] || skip_reasons "$report"
-counts=$(awk -F'"' '$1 ~ /^\t(tests|failures|skipped|disabled)=$/ { n[substr($1, 2)] = $2 }
-  END { printf "%d passed, %d failed, %d skipped", n["tests="] - n["failures="] - n["skipped="] - n["disabled="],
-        n["failures="], n["skipped="] + n["disabled="] }' "$report" 2>/dev/null || echo "no report")
-echo "   Windows: $counts"
+status=0
+run_tests "$build" "${virtual_display[@]}" sh -c '
+  wineserver -p
+  wine tools/gl_info.exe | sed "s/^/   /"
+  "$@"
+  status=$?
+  wineserver -k
+  exit $status' sh || status=$?
 done_step
 ((status == 0)) || { echo "== Windows tests FAILED" >&2; exit 1; }
 

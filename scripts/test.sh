@@ -82,14 +82,9 @@ fetch_other_sdl() {
 # Runs the unit and end-to-end tests of a build folder, names the SDL they ran
 # on and the tests that skipped themselves (with why), and gives their time.
 suite() {
-  local name=$1 dir=$2 start=$SECONDS status=0 report="$2/Testing/junit.xml"
+  local name=$1 dir=$2 start=$SECONDS status=0
   echo "== $name: on $(sdl_kind) from $(sdl_file)"
-  rm -f "$report"
-  # -noreset: the server would otherwise reset whenever its last client left,
-  # and refuse the next test's connection while it does.
-  (cd "$dir" && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
-    ctest --output-on-failure --output-junit "$report" -j"$(nproc)") || status=$?
-  [[ ! -f $report ]] || skip_reasons "$report"
+  run_tests "$dir" "${virtual_display[@]}" || status=$?
   echo "== $name: $([[ $status -eq 0 ]] && echo passed || echo FAILED) in $((SECONDS - start)) s"
   return $status
 }

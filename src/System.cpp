@@ -37,6 +37,8 @@ float ParseFloatC(const char* text) {
 
 SDL_Surface* LoadImageFile(const char* path) { return IMG_Load(path); }
 
+bool DesktopTextureUpload() { return true; }
+
 bool MustLock(const SDL_Surface* surface) { return SDL_MUSTLOCK(surface); }
 
 // Swapping the buffers waits for the display where it paces the loop.

@@ -48,6 +48,11 @@ SDL_Surface* LoadImageFile(const char* path);
 // empty image over them.
 bool MustLock(const SDL_Surface* surface);
 
+// Whether textures are uploaded as OpenGL on the desktop takes them: with
+// sized internal formats (GL_RGB8, GL_RGBA8) and rows longer than the image
+// (GL_UNPACK_ROW_LENGTH). WebGL 1, in the browser, has neither.
+bool DesktopTextureUpload();
+
 // After a frame is swapped: waits for the display's next frame where nothing
 // else paces the loop (the browser, which shows nothing until the program
 // yields to it); returns at once elsewhere.

@@ -66,10 +66,10 @@ bool UnpackFor(int pitch, int width, int bytesPerPixel, Unpack& unpack) {
   if (pitch == RoundUp(width * bytesPerPixel, 4)) return true;
   const int pixels = pitch / bytesPerPixel;
   for (int a : {1, 2, 4, 8}) {
-    if (RoundUp(pixels * bytesPerPixel, a) == pitch) {
-      unpack = {a, pixels == width ? 0 : pixels};
-      return true;
-    }
+    if (RoundUp(pixels * bytesPerPixel, a) != pitch) continue;
+    if (pixels != width && !os::DesktopTextureUpload()) return false;  // no row length there
+    unpack = {a, pixels == width ? 0 : pixels};
+    return true;
   }
   return false;
 }
@@ -105,12 +105,15 @@ void Upload(GLuint id, const SDL_Surface* s, bool alpha, Unpack unpack) {
   glBindTexture(GL_TEXTURE_2D, id);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  const bool desktop = os::DesktopTextureUpload();
+  const GLenum format = alpha ? GL_RGBA : GL_RGB;
+  const GLint sized = alpha ? GL_RGBA8 : GL_RGB8;
   glPixelStorei(GL_UNPACK_ALIGNMENT, unpack.alignment);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, unpack.rowLength);
-  glTexImage2D(GL_TEXTURE_2D, 0, alpha ? GL_RGBA8 : GL_RGB8, s->w, s->h, 0,
-               alpha ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE, s->pixels);
+  if (desktop) glPixelStorei(GL_UNPACK_ROW_LENGTH, unpack.rowLength);
+  glTexImage2D(GL_TEXTURE_2D, 0, desktop ? sized : format, s->w, s->h, 0, format, GL_UNSIGNED_BYTE,
+               s->pixels);
   glPixelStorei(GL_UNPACK_ALIGNMENT, Unpack{}.alignment);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, Unpack{}.rowLength);
+  if (desktop) glPixelStorei(GL_UNPACK_ROW_LENGTH, Unpack{}.rowLength);
 }
 
 }  // namespace

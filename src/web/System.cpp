@@ -57,6 +57,8 @@ float ParseFloatC(const char* text) { return std::strtof(text, nullptr); }
 // the browser's SDL makes every surface.
 SDL_Surface* LoadImageFile(const char* path) { return LoadImageStb(path, true); }
 
+bool DesktopTextureUpload() { return false; }
+
 bool MustLock(const SDL_Surface*) { return false; }
 
 void AwaitNextFrame() { trevalin_next_frame(); }

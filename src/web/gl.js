@@ -32,7 +32,13 @@ mergeInto(LibraryManager.library, {
     });
     GLctx.uniformMatrix4fv(webglGetUniformLocation(location), false, m);
   },
+  // A name made and not deleted is a buffer: WebGL's own answer waits for the
+  // GPU process to finish all work sent before (links, uploads), and each name
+  // here is bound as soon as it is made, so the answers agree.
+  glIsBuffer__deps: ['$GL'],
+  glIsBuffer: function (buffer) { return GL.buffers[buffer] ? 1 : 0; },
   // What SDL_GL_GetProcAddress hands out.
+  emscripten_glIsBuffer: 'glIsBuffer',
   emscripten_glBindAttribLocation: 'glBindAttribLocation',
   emscripten_glUniformMatrix4fv: 'glUniformMatrix4fv',
 });

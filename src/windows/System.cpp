@@ -69,6 +69,8 @@ float ParseFloatC(const char* text) {
 // SDL_image 1.2 cannot be built for Windows here; stb_image decodes instead.
 SDL_Surface* LoadImageFile(const char* path) { return LoadImageStb(path); }
 
+bool DesktopTextureUpload() { return true; }
+
 bool MustLock(const SDL_Surface* surface) { return SDL_MUSTLOCK(surface); }
 
 // Swapping the buffers waits for the display where it paces the loop.

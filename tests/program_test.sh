@@ -17,8 +17,8 @@ fail() {
   exit 1
 }
 new_wineserver() { ((!${#server[@]})) || { "${server[@]}" -k 2>/dev/null; "${server[@]}" -w; }; }
-serve() {  # a private X server
-  x_server "$work" || fail "Xvfb did not start"
+serve() {  # a private X server, with the options given
+  x_server "$work" "$@" || fail "Xvfb did not start"
   export SDL_VIDEODRIVER=x11
 }
 start() {  # the program from the build folder, after the command given, if any
@@ -106,11 +106,7 @@ fails() {
   ended
   ((status == 1)) && ! grep -q "Init OK" "$work/out" && [[ $(cat "$work/err") == $1 ]] || fail "failed start"
 }
-case_no_glx() {  # an X server without GLX
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset -extension GLX 3>"$work/display" 2>/dev/null &
-  poll 20 test -s "$work/display" && export DISPLAY=:$(cat "$work/display") SDL_VIDEODRIVER=x11 || fail "Xvfb"
-  fails $'Main: Could not create the window\n?*'
-}
+case_no_glx() { serve -extension GLX && fails $'Main: Could not create the window\n?*'; }  # an X server without GLX
 case_no_display() { fails $'Main: Could not initialize SDL\n?*' env DISPLAY= SDL_VIDEODRIVER=x11; }
 case_no_bundle() {  # a copy started elsewhere: no folder it looks in holds the texture
   serve

@@ -1,11 +1,8 @@
 #include "support.h"
 
 #include <SDL.h>
-#include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -41,30 +38,13 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-// Text with its line ends as on Linux: Windows' C runtime writes "\r\n".
-static std::string Lines(std::string text) {
-  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-  return text;
-}
-
+// GoogleTest's own capture, on every platform: it reads Windows' "\r\n" back as "\n".
 Output Capture(const std::function<void()>& f) {
-  TempDir dir;
-  int saved[2];
-  for (int fd : {1, 2}) {
-    std::fflush(nullptr);
-    saved[fd - 1] = dup(fd);
-    const int file = open(dir.File(std::to_string(fd)).c_str(), O_WRONLY | O_CREAT, 0600);
-    dup2(file, fd);
-    close(file);
-  }
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   f();
   std::cout.flush();
-  for (int fd : {1, 2}) {
-    std::fflush(nullptr);
-    dup2(saved[fd - 1], fd);
-    close(saved[fd - 1]);
-  }
-  return {Lines(ReadFile(dir.File("1"))), Lines(ReadFile(dir.File("2")))};
+  return {testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
 }
 
 std::string Thrown(const std::function<void()>& f) {

@@ -166,7 +166,17 @@ TEST(PlyRead, NumbersReadTheSameUnderADecimalComma) {
   EXPECT_EQ(after, before);
 }
 
-TEST(PlyRead, TheFastPathTakesPlainDecimals) {
+// Reads past the end stay failed, as a stream's do. The search across a long line's seams keeps
+// needle-sized pieces: a longer needle is refused.
+TEST(PlyRead, ReadersKeepTheirLimitsAndTheFastPathTakesPlainDecimals) {
+  std::string_view line;
+  LineReader reader(TextSource::Memory("last"));
+  EXPECT_TRUE(reader.GetLine(line) && !reader.GetLine(line) && line.empty());
+  reader.Rewind();
+  EXPECT_FALSE(reader.GetLine(line));
+  EXPECT_TRUE(LineReader(TextSource::Memory("text")).GetLine(line, std::string(64, 'n')));
+  EXPECT_THROW(LineReader(TextSource::Memory("text")).GetLine(line, std::string(65, 'n')),
+               std::invalid_argument);
   for (const char* token : {"7", "-0.5", ".5", "+12.25", "123456789.5", ".7777777777777777"}) {
     const std::string text = std::string(" ") + token + " " + std::string(48, '\0');
     float value = 0;
@@ -174,19 +184,6 @@ TEST(PlyRead, TheFastPathTakesPlainDecimals) {
                 value == std::stof(token))
         << token;
   }
-}
-
-// The search across a long line's seams keeps needle-sized pieces: a longer needle is refused.
-TEST(PlyRead, ReadsPastTheEndStayFailedAndLongNeedlesAreRefused) {
-  LineReader reader(TextSource::Memory("last"));
-  std::string_view line;
-  EXPECT_TRUE(reader.GetLine(line));
-  EXPECT_FALSE(reader.GetLine(line));
-  EXPECT_EQ(line, "");
-  reader.Rewind();
-  EXPECT_FALSE(reader.GetLine(line));
-  EXPECT_THROW(LineReader(TextSource::Memory("text")).GetLine(line, std::string(65, 'n')),
-               std::invalid_argument);
 }
 
 // 7: a vertex no triangle has; a zero determinant repeats the previous tangent (NaN at first); in

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <regex>
 #include <sstream>
@@ -144,9 +146,9 @@ TEST(PlyRead, TheFuzzersSeedFilesPassItsChecks) {
   LLVMFuzzerInitialize(nullptr, nullptr);
   int replayed = 0;
   for (const auto& file : std::filesystem::directory_iterator(TREVALIN_FUZZ_CORPUS)) {
-    const std::string text = testsupport::ReadFile(file.path().string());
     // Exactly the input's size, as libFuzzer passes it, so that a read past the end shows.
-    const std::vector<uint8_t> bytes(text.begin(), text.end());
+    std::ifstream in(file.path(), std::ios::binary);
+    const std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     ++replayed;
   }

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "GLFunctions.h"
 
@@ -30,12 +29,6 @@ TempDir::~TempDir() {
 std::string TempDir::Write(std::string_view name, std::string_view contents) const {
   std::ofstream(File(name), std::ios::binary) << contents;
   return File(name);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ostringstream s;
-  s << std::ifstream(path, std::ios::binary).rdbuf();
-  return s.str();
 }
 
 // GoogleTest's own capture, on every platform: it reads Windows' "\r\n" back as "\n".
@@ -67,18 +60,16 @@ std::vector<std::function<void()>>& SpyInstalls() {
   return installs;
 }
 
-static bool InstallSpies() {
-  for (const auto& install : SpyInstalls()) install();
-  return true;
-}
-
 void GLTest::SetUp() {
   static const char* missing = nullptr;
   static const bool open = SDL_Init(SDL_INIT_VIDEO) == 0 &&
                            SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16) == 0 &&
                            SDL_SetVideoMode(800, 600, 0, SDL_OPENGL | SDL_RESIZABLE) &&
                            std::atexit(SDL_Quit) == 0 && !(missing = glfunctions::Load());
-  static const bool spied = open && InstallSpies();
+  static const bool spied = open && [] {
+    for (const auto& install : SpyInstalls()) install();
+    return true;
+  }();
   ASSERT_TRUE(open && spied) << "no OpenGL window: " << (missing ? missing : SDL_GetError());
 }
 

@@ -109,6 +109,7 @@ TEST(Shell, TheJoystickOpensStoresTheStickAndStepsZ) {
           {SDL_JOYBUTTONDOWN, 4, {0, 0}, b4 + "0.05\n"},
           {SDL_JOYBUTTONUP, 4, {0, 0}, b4 + "0.1\n"},
           {SDL_JOYAXISMOTION, 1, {-1, 0}, stick + "-3.05176e-05\n0\n"},
+          {SDL_QUIT, 0, {0, 0}, ""},  // a window closed
       };
   z_move = 0.05f;
   Controls controls;
@@ -120,8 +121,8 @@ TEST(Shell, TheJoystickOpensStoresTheStickAndStepsZ) {
     fake::axes = axes;
     EXPECT_EQ(Stdout([&] { dispatch(event, controls, app, joystick); }), out);
   }
-  EXPECT_EQ((std::vector<float>{float(x_move), float(y_move), z_move}),
-            (std::vector<float>{-1, 0, 0.1f}));
+  EXPECT_EQ((std::vector<float>{float(x_move), float(y_move), z_move, float(controls.done)}),
+            (std::vector<float>{-1, 0, 0.1f, 1}));
 }
 
 // The first report period counts from SDL's start, not from the timer's; the clock wraps at 2^32.

@@ -36,20 +36,13 @@ Floats Modelview(int degrees) {  // after a translation by (1, 0, 0)
 const Floats kProjection = {
     0.0327457227f, 0, 0, 0, 0, 0.0436609648f, 0, 0, 0, 0, -1.02020204f, -1, 0, 0, -0.202020213f, 0};
 
-class SceneTest : public testsupport::GLTest {
- protected:
-  void SetUp() override {
-    GLTest::SetUp();
-    static const bool ready = chdir(TREVALIN_BUILD_DIR) == 0 && scene.init();
-    ASSERT_TRUE(ready);
-    scene.setScreen(800, 600);
-  }
-  static Scene scene;
-};
-Scene SceneTest::scene;
+using SceneTest = testsupport::GLTest;
 
 // Frame n turns by (n - 1) mod 360, past the counter's largest value too.
 TEST_F(SceneTest, FramesAndCameraOperationsSendTheirMatricesAndShowEachFace) {
+  Scene scene;
+  ASSERT_TRUE(chdir(TREVALIN_BUILD_DIR) == 0 && scene.init());  // the bundle's relative path
+  scene.setScreen(800, 600);
   glMatrixMode(GL_PROJECTION);
   glScalef(2, 3, 4);
   scene.onResize(1000, 500);  // the fixed-function matrices too (the viewport: program_test.sh)

@@ -233,6 +233,8 @@ TEST_F(MeshFile, ConstructionChecksTheNameLoadsAndUploadsEachArrayOnceTangentsFi
   EXPECT_EQ(Stdout([&] { EXPECT_THROW(Mesh(dir.Write("M.PLY", "")), std::invalid_argument); }), "");
   EXPECT_EQ(testsupport::Thrown([&] { Mesh none(dir.File("none.ply")); }),
             "Mesh::LoadPly - No such file!");
+  std::filesystem::create_directory(dir.File("d.ply"));  // opens where POSIX is, but reads fail
+  EXPECT_THROW(Mesh(dir.File("d.ply")), std::domain_error);
   const std::string path =
       dir.Write("x.ply.txt", Header(3, "x y z a b c u v", 2) +  // ".ply" will do
                                  "0 0 0 0 0 1 0 0\n1 0 0 0 0 1 1 0\n0 1 0 0 0 1 0 1\n"

@@ -179,8 +179,8 @@ TEST(PlyRead, ReadersKeepTheirLimitsAndTheFastPathTakesPlainDecimals) {
   EXPECT_TRUE(LineReader(TextSource::Memory("text")).GetLine(line, std::string(64, 'n')));
   EXPECT_THROW(LineReader(TextSource::Memory("text")).GetLine(line, std::string(65, 'n')),
                std::invalid_argument);
-  for (const char* token :
-       {"7", "-0.5", ".5", "+12.25", "123456789.5", "12345678.12345678", ".7777777777777777"}) {
+  for (const char* token : {"7", "-0.5", ".5", "+12.25", "123456789.5", "1234.56789",
+                            "12345678.12345678", ".7777777777777777"}) {
     const std::string text = std::string(" ") + token + " " + std::string(48, '\0');
     float value = 0;
     EXPECT_TRUE(numbers::TokenFloat(text.data(), numbers::NextSeparator(&text[1]), value) &&

@@ -9,6 +9,7 @@
 #include <tuple>
 #include <utility>
 
+#include "Light.h"
 #include "ProjMatrix.h"
 #include "Scene.h"
 #include "support.h"
@@ -102,6 +103,8 @@ TEST_F(SceneTest, FramesAndCameraOperationsSendTheirMatricesAndShowEachFace) {
     }
   }
   EXPECT_EQ(hues, "020 220 121 121 202 220 121 121 210 220 121 121 222 220 121 121 ");
+  light.Position(1, 2, 3, 4);
+  EXPECT_EQ(Floats(light.Position(), light.Position() + 4), (Floats{1, 2, 3, 4}));
 }
 
 }  // namespace

@@ -93,6 +93,9 @@ const std::vector<std::pair<std::string, std::string>> kLoads = {
     {Header(1, "x y z", 1, std::string(28, 'a') + "element face 5" + std::string(300, 'b') + "\n") +
          "1 2 3\n",
      "1;3;0; | v 1 2 3 | i"},
+    {Header(1, "x y z", 1, std::string(55, 'a') + "element face 5" + std::string(300, 'b') + "\n") +
+         "1 2 3\n",
+     "1;3;0; | v 1 2 3 | i"},  // across the seam of two later reads
     {"ply\nformat ascii 1.0\nelement vertex x\nproperty float x\nend_header\n1\n",
      "0;1; | v | i"},                                     // a count that cannot be read
     {"ply\nformat ascii 1.0\nend_header\n", " | v | i"},  // no element at all
@@ -131,7 +134,7 @@ TEST(PlyRead, FilesLoadOrAreRefusedAsTheirHeaderAndDataSay) {
   for (const char* face : {"3 3 1 2", "3 0 3 2", "3 0 1 3", "3 0 -1 2", "3 0 1 4294967296"})
     cases.push_back({kTri + face + "\n", k331 + " | Mesh::LoadPly - Vertex index out of range"});
   for (const auto& [text, loaded] : cases)
-    for (size_t chunk : {0, 1, 7}) EXPECT_EQ(Load(text, chunk), loaded) << chunk << ": " << text;
+    for (size_t n : {0, 1, 7, 20}) EXPECT_EQ(Load(text, n), loaded) << n << ": " << text;
   // Long lines keep the limit's bytes for their numbers: a count or an index cut short.
   EXPECT_EQ(Load("ply\nformat ascii 1.0\nelement vertex  5\n", 64, 16), "0;0; | v | i");
   for (size_t chunk : {1, 7, 400})

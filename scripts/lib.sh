@@ -88,10 +88,10 @@ poll() {
   until "$@"; do ((SECONDS < end)) || return 1; sleep 0.05; done
 }
 
-# x_server FOLDER: a private X server, a job of the caller's, which ends it;
-# its display becomes DISPLAY, its messages go to FOLDER/xvfb.
+# x_server FOLDER [OPTION...]: a private X server, a job of the caller's, which
+# ends it; its display becomes DISPLAY, its messages go to FOLDER/xvfb.
 x_server() {
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$1/display" 2>"$1/xvfb" &
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset "${@:2}" 3>"$1/display" 2>"$1/xvfb" &
   poll 20 test -s "$1/display" || return 1
   export DISPLAY=:$(cat "$1/display")
 }

@@ -28,7 +28,6 @@ else
   packages+=(
     "${headless[@]}"
     libsdl2-2.0-0  # sdl12-compat's runtime, for the test command's second pass
-    python3 python3-xlib  # the end-to-end test sends the window manager's close request
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-dev llvm  # llvm: llvm-symbolizer, which names the functions in sanitizer reports
     clang-format  # scripts/check-format.sh

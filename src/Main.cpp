@@ -158,11 +158,9 @@ int SDL_main(int, char**) {
 
   if (SDL_Init(SDL_INIT_VIDEO) != 0) return failedStart("Main: Could not initialize SDL");
   setWindowAttributes();
-  if (!SDL_SetVideoMode(kWidth, kHeight, 0, SDL_OPENGL | SDL_RESIZABLE)) {
-    const int status = failedStart("Main: Could not create the window");
-    SDL_Quit();
-    return status;
-  }
+  // Nothing is shut down on this path: the process ends at once.
+  if (!SDL_SetVideoMode(kWidth, kHeight, 0, SDL_OPENGL | SDL_RESIZABLE))
+    return failedStart("Main: Could not create the window");
   // Functions newer than OpenGL 1.1 exist only once a context does.
   if (const char* missing = glfunctions::Load()) {
     error(std::string("Main: OpenGL 2.0 function missing: ") + missing);

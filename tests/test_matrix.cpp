@@ -62,12 +62,11 @@ TEST(Matrix, ProductsAndVectorsComposeInOrder) {
   const Els product = Elements(x * y);
   y.RightMult(x.c_array());
   EXPECT_EQ(product, Elements(y));
-  float axis[4] = {2 / 7.f, 3 / 7.f, 6 / 7.f, 0}, p[4] = {3 / 7.f, -2 / 7.f, 0, 1};
-  x.VecMult(axis);
-  x.VecMult(p);
-  const float want[8] = {2 / 7.f,       3 / 7.f,       6 / 7.f,       0,
-                         1 + 12 / 49.f, 2 + 18 / 49.f, 3 - 13 / 49.f, 1};
-  for (int i = 0; i < 8; ++i) EXPECT_NEAR(i < 4 ? axis[i] : p[i - 4], want[i], 1e-6) << i;
+  float v[8] = {2 / 7.f, 3 / 7.f, 6 / 7.f, 0, 3 / 7.f, -2 / 7.f, 0, 1};  // an axis, a point
+  x.VecMult(v);
+  x.VecMult(v + 4);
+  const Els want = {2 / 7.f, 3 / 7.f, 6 / 7.f, 0, 1 + 12 / 49.f, 2 + 18 / 49.f, 3 - 13 / 49.f, 1};
+  for (int i = 0; i < 8; ++i) EXPECT_NEAR(v[i], want[i], 1e-6) << i;
 }
 
 TEST(Matrix, StacksHoldTheirCapacityAndMoveWithTheMatrix) {
@@ -98,26 +97,22 @@ TEST(Matrix, StacksHoldTheirCapacityAndMoveWithTheMatrix) {
 }
 
 TEST(Vector, ArithmeticAsGeometryHasIt) {
-  const auto xyz = [](const Vector& v) { return std::vector<float>{v.X(), v.Y(), v.Z()}; };
   const Vector x(1, 0, 0), y(0, 1, 0), z(0, 0, 1), a(1, 2, 3), b(4, 5, 6);
-  Vector c(a);
+  Vector c(a), none;
   c += b;
   c -= a;
-  const Vector got[] = {x * y, y * z,    z * x, a * a, a + b,
-                        b - a, a * 2.0f, -y,    c,     Vector(0, 0, 5).Normalize()};
-  const Vector want[] = {z, x, y, Vector(), {5, 7, 9}, {3, 3, 3}, {2, 4, 6}, {-0.0f, -1, -0.0f},
-                         b, z};
-  for (int k = 0; k < 10; ++k) EXPECT_EQ(xyz(got[k]), xyz(want[k])) << k;
-  EXPECT_EQ(a.Dot(b), 32.0f);
-  EXPECT_TRUE(-y == Vector(0, -1, 0));
-  for (int k = 0; k < 3; ++k) {
-    float last[3] = {1, 2, 3};
-    last[k] = std::nextafter(last[k], 9.0f);
-    EXPECT_FALSE(a == Vector(last)) << k;
-  }
-  const Vector none = Vector().Normalize();
-  for (float component : xyz(none)) EXPECT_TRUE(std::isnan(component));
-  EXPECT_FALSE(none == none);
+  none.Normalize();
+  std::ostringstream got;
+  for (const Vector& v :
+       {x * y, y * z, z * x, a * a, a + b, b - a, a * 2.0f, -y, c, Vector(0, 0, 5).Normalize()})
+    print(got, v);
+  EXPECT_EQ(got.str(),
+            "0  0  1  1  0  0  0  1  0  0  0  0  5  7  9  3  3  3  2  4  6  -0  -1  -0  "
+            "4  5  6  0  0  1  ");
+  const auto up = [](float v) { return std::nextafter(v, 9.0f); };  // its last bit
+  EXPECT_FALSE(a == Vector(up(1), 2, 3) || a == Vector(1, up(2), 3) || a == Vector(1, 2, up(3)));
+  EXPECT_TRUE(a.Dot(b) == 32 && -y == Vector(0, -1, 0) && !(none == none));
+  EXPECT_TRUE(std::isnan(none.X()) && std::isnan(none.Y()) && std::isnan(none.Z()));
 }
 
 }  // namespace

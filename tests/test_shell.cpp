@@ -109,6 +109,7 @@ TEST(Shell, TheJoystickOpensStoresTheStickAndStepsZ) {
           {SDL_JOYBUTTONDOWN, 4, {0, 0}, b4 + "0.05\n"},
           {SDL_JOYBUTTONUP, 4, {0, 0}, b4 + "0.1\n"},
           {SDL_JOYAXISMOTION, 1, {-1, 0}, stick + "-3.05176e-05\n0\n"},
+          {SDL_QUIT, 0, {0, 0}, ""},  // a window closed
       };
   z_move = 0.05f;
   Controls controls;
@@ -120,8 +121,8 @@ TEST(Shell, TheJoystickOpensStoresTheStickAndStepsZ) {
     fake::axes = axes;
     EXPECT_EQ(Stdout([&] { dispatch(event, controls, app, joystick); }), out);
   }
-  EXPECT_EQ((std::vector<float>{float(x_move), float(y_move), z_move}),
-            (std::vector<float>{-1, 0, 0.1f}));
+  EXPECT_EQ((std::vector<float>{float(x_move), float(y_move), z_move, float(controls.done)}),
+            (std::vector<float>{-1, 0, 0.1f, 1}));
 }
 
 // The first report period counts from SDL's start, not from the timer's; the clock wraps at 2^32.
@@ -131,7 +132,7 @@ TEST(Timer, MeasuresIntervalsAndFramesAndReportsOncePerPeriod) {
   FrameTimer silent(0), frames(2);
   std::vector<Uint32> gaps;
   const std::string out = Stdout([&] {
-    for (Uint32 later : {0, 500, 1000, 1500, 2000, 2001, 3000, 4001, 4500}) {
+    for (Uint32 later : {0, 500, 1000, 1500, 2000, 2001, 3000, 4001, 4500, 4505}) {
       fake::ticks = wrap + later;
       gaps.push_back(frames.AddFrame());
     }
@@ -151,7 +152,7 @@ TEST(Timer, MeasuresIntervalsAndFramesAndReportsOncePerPeriod) {
             "Frametimer: 3 frames in 2 seconds = 1.5 FPS\n"
             "Frametimer: 1 frames in 2 seconds = 0.5 FPS\n");
   EXPECT_EQ(gaps,
-            (std::vector<Uint32>{wrap, 500, 500, 500, 500, 1, 999, 1001, 499, 404, 7, 10, 4586}));
+            (std::vector<Uint32>{wrap, 500, 500, 500, 500, 1, 999, 1001, 499, 5, 409, 2, 5, 4586}));
 }
 
 }  // namespace

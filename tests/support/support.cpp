@@ -1,16 +1,12 @@
 #include "support.h"
 
 #include <SDL.h>
-#include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include "GLFunctions.h"
 
@@ -35,36 +31,13 @@ std::string TempDir::Write(std::string_view name, std::string_view contents) con
   return File(name);
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ostringstream s;
-  s << std::ifstream(path, std::ios::binary).rdbuf();
-  return s.str();
-}
-
-// Text with its line ends as on Linux: Windows' C runtime writes "\r\n".
-static std::string Lines(std::string text) {
-  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-  return text;
-}
-
+// GoogleTest's own capture, on every platform: it reads Windows' "\r\n" back as "\n".
 Output Capture(const std::function<void()>& f) {
-  TempDir dir;
-  int saved[2];
-  for (int fd : {1, 2}) {
-    std::fflush(nullptr);
-    saved[fd - 1] = dup(fd);
-    const int file = open(dir.File(std::to_string(fd)).c_str(), O_WRONLY | O_CREAT, 0600);
-    dup2(file, fd);
-    close(file);
-  }
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   f();
   std::cout.flush();
-  for (int fd : {1, 2}) {
-    std::fflush(nullptr);
-    dup2(saved[fd - 1], fd);
-    close(saved[fd - 1]);
-  }
-  return {Lines(ReadFile(dir.File("1"))), Lines(ReadFile(dir.File("2")))};
+  return {testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
 }
 
 std::string Thrown(const std::function<void()>& f) {
@@ -87,18 +60,16 @@ std::vector<std::function<void()>>& SpyInstalls() {
   return installs;
 }
 
-static bool InstallSpies() {
-  for (const auto& install : SpyInstalls()) install();
-  return true;
-}
-
 void GLTest::SetUp() {
   static const char* missing = nullptr;
   static const bool open = SDL_Init(SDL_INIT_VIDEO) == 0 &&
                            SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16) == 0 &&
                            SDL_SetVideoMode(800, 600, 0, SDL_OPENGL | SDL_RESIZABLE) &&
                            std::atexit(SDL_Quit) == 0 && !(missing = glfunctions::Load());
-  static const bool spied = open && InstallSpies();
+  static const bool spied = open && [] {
+    for (const auto& install : SpyInstalls()) install();
+    return true;
+  }();
   ASSERT_TRUE(open && spied) << "no OpenGL window: " << (missing ? missing : SDL_GetError());
 }
 

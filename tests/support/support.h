@@ -21,7 +21,6 @@ struct TempDir {
   std::string Write(std::string_view name, std::string_view contents) const;  // its path
   std::string path;
 };
-std::string ReadFile(const std::string& path);
 
 // What f writes to standard output and standard error, streams and stdio alike.
 struct Output {

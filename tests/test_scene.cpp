@@ -37,13 +37,18 @@ Floats Modelview(int degrees) {  // after a translation by (1, 0, 0)
 const Floats kProjection = {
     0.0327457227f, 0, 0, 0, 0, 0.0436609648f, 0, 0, 0, 0, -1.02020204f, -1, 0, 0, -0.202020213f, 0};
 
-using SceneTest = testsupport::GLTest;
+class SceneTest : public testsupport::GLTest {
+ protected:
+  void SetUp() override {
+    GLTest::SetUp();
+    ASSERT_TRUE(chdir(TREVALIN_BUILD_DIR) == 0 && scene.init());  // the bundle's relative path
+    scene.setScreen(800, 600);
+  }
+  Scene scene;
+};
 
 // Frame n turns by (n - 1) mod 360, past the counter's largest value too.
-TEST_F(SceneTest, FramesAndCameraOperationsSendTheirMatricesAndShowEachFace) {
-  Scene scene;
-  ASSERT_TRUE(chdir(TREVALIN_BUILD_DIR) == 0 && scene.init());  // the bundle's relative path
-  scene.setScreen(800, 600);
+TEST_F(SceneTest, FramesTurnTheCubeAndSendTheirMatricesWithoutAllocating) {
   glMatrixMode(GL_PROJECTION);
   glScalef(2, 3, 4);
   scene.onResize(1000, 500);  // the fixed-function matrices too (the viewport: program_test.sh)
@@ -67,7 +72,9 @@ TEST_F(SceneTest, FramesAndCameraOperationsSendTheirMatricesAndShowEachFace) {
   const std::size_t before = testsupport::AllocationCount();
   for (int k = 0; k < 100; ++k) scene.render();
   EXPECT_EQ(testsupport::AllocationCount() - before, 0u);
-  // Each camera operation sends the matrix it changes at once.
+}
+
+TEST_F(SceneTest, EachCameraOperationSendsTheMatrixItChangesAtOnce) {
   y = 0;
   scene.render();
   ProjMatrix changed(0);
@@ -87,6 +94,9 @@ TEST_F(SceneTest, FramesAndCameraOperationsSendTheirMatricesAndShowEachFace) {
   EXPECT_EQ(out,
             "_x: 0\n_y: 2\n_z: 0\nScene: _fovY: 90\nScene: _aspect: 9\nScene: _zNear: 1\nScene: "
             "_zFar: 3\n");
+}
+
+TEST_F(SceneTest, EachFaceShowsItsColour) {
   // Up from the centre: a side face; (413, 300): the back face at any turn; the corners: the
   // clear colour. Each channel in halves of the brightest, so that the shading does not count.
   scene.onResize(800, 600);

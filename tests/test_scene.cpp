@@ -49,13 +49,6 @@ class SceneTest : public testsupport::GLTest {
 
 // Frame n turns by (n - 1) mod 360, past the counter's largest value too.
 TEST_F(SceneTest, FramesTurnTheCubeAndSendTheirMatricesWithoutAllocating) {
-  glMatrixMode(GL_PROJECTION);
-  glScalef(2, 3, 4);
-  scene.onResize(1000, 500);  // the fixed-function matrices too (the viewport: program_test.sh)
-  Floats projection(16);
-  glGetFloatv(GL_PROJECTION_MATRIX, projection.data());
-  EXPECT_EQ(projection, (Floats{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
-  EXPECT_EQ(testsupport::Get(GL_MATRIX_MODE), GL_MODELVIEW);
   i = 1.0f;
   const std::tuple<int, int, int> runs[] = {{0, 1, 0},         {0, 2, 1},        {0, 91, 90},
                                             {0, 361, 0},       {0, 721, 0},      {359, 1, 359},

@@ -1,5 +1,6 @@
 #include <cmath>
 #include <sstream>
+#include <vector>
 
 #include "ProjMatrix.h"
 #include "Vector.h"

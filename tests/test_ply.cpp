@@ -19,12 +19,6 @@
 #include "support.h"
 
 static std::string uploads;
-static const testsupport::GLSpy spy(glBufferData, [](GLenum target, GLsizeiptr size,
-                                                     const void* data, GLenum) {
-  uploads += (target == GL_ARRAY_BUFFER ? "array " : "indices ") + std::to_string(size);
-  if (target == GL_ARRAY_BUFFER) uploads += " from " + std::to_string(*(const float*)data);
-  uploads += "; ";
-});
 
 extern "C" uint32_t __wrap_SDL_GetTicks() {  // a millisecond a reading
   static uint32_t ticks = 0;
@@ -233,7 +227,11 @@ TEST_F(MeshFile, ConstructionChecksTheNameLoadsAndUploadsEachArrayOnceTangentsFi
       dir.Write("x.ply.txt", Header(3, "x y z a b c u v", 2) +  // ".ply" will do
                                  "0 0 0 0 0 1 0 0\n1 0 0 0 0 1 1 0\n0 1 0 0 0 1 0 1\n"
                                  "3 0 1 2\n3 2 1 0\n");
-  uploads.clear();
+  testsupport::Spy(glBufferData, [](GLenum target, GLsizeiptr size, const void* data, GLenum) {
+    uploads += (target == GL_ARRAY_BUFFER ? "array " : "indices ") + std::to_string(size);
+    if (target == GL_ARRAY_BUFFER) uploads += " from " + std::to_string(*(const float*)data);
+    uploads += "; ";
+  });
   __wrap_SDL_GetTicks();  // a reading that the load's own start drops
   std::unique_ptr<Mesh> m;
   const std::string out = Stdout([&] { m = std::make_unique<Mesh>(path); });

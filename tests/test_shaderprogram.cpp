@@ -1,15 +1,14 @@
 #include <map>
 #include <regex>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "Shaderprogram.h"
 #include "support.h"
 
 static int shadersMade = 0;
 static std::map<std::string, int> lookups;
-static const testsupport::GLSpy made(glCreateShader, [](GLenum) { ++shadersMade; });
-static const testsupport::GLSpy looked(glGetUniformLocation,
-                                       [](GLuint, const GLchar* name) { ++lookups[name]; });
 
 namespace {
 
@@ -37,6 +36,8 @@ TEST_F(ShaderprogramTest, ReportsEachFailureOnItsStreamAndLooksUpEachUniformOnce
       {"void main() { oops }\n", kFrag, 2, compile, invalid},
       {kVert, "void main() { gl_FragColor = no; }\n", 2, compile, invalid},
       {"void f() {}\n", kFrag, 2, noMainOut, noMainErr}};
+  testsupport::Spy(glCreateShader, [](GLenum) { ++shadersMade; });
+  testsupport::Spy(glGetUniformLocation, [](GLuint, const GLchar* name) { ++lookups[name]; });
   const float seq[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
   for (const auto& [vert, frag, made, out, err] : cases) {
     testsupport::TempDir dir;

@@ -1,13 +1,12 @@
 #include <stdexcept>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 #include "VBO.h"
 #include "support.h"
 
 static int deleted = 0;
-static const testsupport::GLSpy spy(glDeleteBuffers,
-                                    [](GLsizei n, const GLuint*) { deleted += n; });
 
 namespace {
 
@@ -29,6 +28,7 @@ TEST_F(VBOTest, UploadsReplaceTheirBufferAndBindSetsUpEverySlotWithData) {
       {&VBO::SetTexCoords, 2},
       {&VBO::SetTangents, 3},
       {&VBO::SetIndices, 1}};  // with their components
+  testsupport::Spy(glDeleteBuffers, [](GLsizei n, const GLuint*) { deleted += n; });
   deleted = 0;
   {
     VBO vbo;

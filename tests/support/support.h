@@ -1,12 +1,9 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 #include "GLFunctions.h"
 #include "alloc_counter.h"
@@ -34,31 +31,22 @@ std::string Thrown(const std::function<void()>& f);
 
 int Get(unsigned int what);
 
-// An 800 x 600 OpenGL window, opened once per process, and every GLSpy in place.
+// An 800 x 600 OpenGL window, opened once per process.
 class GLTest : public ::testing::Test {
  protected:
   void SetUp() override;
 };
 
-std::vector<std::function<void()>>& SpyInstalls();
-
-// A loader's GL function (say glBufferData) calls the test's note first. One spy per signature.
-template <typename R, typename... A>
-class GLSpy {
- public:
-  template <typename Note>
-  GLSpy(R(APIENTRY*& function)(A...), Note n) {
-    note = n;
-    SpyInstalls().push_back([&function] { real = std::exchange(function, Call); });
-  }
-
- private:
-  static R APIENTRY Call(A... a) {
-    note(a...);
+// From here on, a loader's GL function (say glBufferData) calls note first. Its window must be open
+// (GLTest), which loads the functions; a second spy of the same note changes nothing.
+template <typename R, typename... A, typename Note>
+void Spy(R(APIENTRY*& function)(A...), Note note) {
+  static R(APIENTRY* const real)(A...) = function;
+  static const Note noted = note;
+  function = [](A... a) {
+    noted(a...);
     return real(a...);
-  }
-  static inline R(APIENTRY* real)(A...) = nullptr;
-  static inline void (*note)(A...) = nullptr;  // constant-initialised: before any spy is made
-};
+  };
+}
 
 }  // namespace testsupport

@@ -27,7 +27,7 @@ enum Channel { kRed, kGreen, kBlue, kAlpha, kOpaque, kKeyedOpaque, kKeyedAlpha, 
 // alpha channel is the SDL build's to say (-1: any value).
 int Value(int k, Channel c) {
   const int values[] = {16 * (k % kW), 32 * (k / kW),        8 * k, 255 - 8 * k, 255,
-                        k ? 255 : 0,   k ? 255 - 8 * k : -1, k + 1};
+                        k ? 255 : 0,   k ? 255 - 8 * k : -1, k};
   return values[c];
 }
 // The channels in the given order, texel by texel, first row first.
@@ -87,9 +87,7 @@ class TextureTest : public testsupport::GLTest {
 #endif
     for (size_t i = 0; i < got.size(); ++i) {
       const int want = Value(static_cast<int>(i / 4), order[i % 4]);
-      if (want >= 0) {
-        ASSERT_NEAR(got[i], want, within) << "byte " << i;
-      }
+      ASSERT_NEAR(got[i], want < 0 ? got[i] : want, within) << "byte " << i;
     }
   }
   testsupport::TempDir dir;
@@ -131,23 +129,26 @@ TEST_F(TextureTest, SurfacesOfEveryLayoutAndPitchUploadTopRowFirst) {
   }
 }
 
-// PNG files of every layout load as SDL_image gives them; texel k is palette entry k + 1, and
-// texel 0 (black) is keyed, at 16 bits by low bytes. Failures leave no name and tell SDL why.
+// PNG files of every layout load as SDL_image gives them: texel k is palette entry k (one spare),
+// texel 0 (black) is keyed, at 16 bits by low bytes; two transparent entries give alpha. Failures
+// (a file cut short, a chunk longer than the file) leave no name and tell SDL why.
 TEST_F(TextureTest, FilesOfEveryLayoutLoadAndFailuresLeaveNoName) {
-  const std::string pal = "\x7f\x7f\x7f" + Bytes({kRed, kGreen, kBlue}), key("\xff", 2);
-  const std::string alphas = "\x80" + Bytes({kAlpha}), key16("\x12\0\x34\0\x56\0", 6);
+  const std::string pal = Bytes({kRed, kGreen, kBlue}) + "\x7f\x7f\x7f", key(1, '\0');
+  const std::string two = key + std::string(14, '\xff') + key, key16("\x12\0\x34\0\x56\0", 6);
+  const std::string end("\0\0\0\0tRNS", 8);  // a chunk after the last, to be ignored
   const struct {
     tools::PngLayout png;
     std::vector<Channel> stored, seen;
   } files[] = {
       {{0, 16}, {kGreen}, {kGreen, kGreen, kGreen, kOpaque}},
       {{4, 8}, {kGreen, kAlpha}, {kGreen, kGreen, kGreen, kAlpha}},
-      {{2, 16, "", key16}, {kRed, kGreen, kBlue}, {kRed, kGreen, kBlue, kKeyedOpaque}},
+      {{2, 16, "", key16, end}, {kRed, kGreen, kBlue}, {kRed, kGreen, kBlue, kKeyedOpaque}},
       {{2, 8}, {kRed, kGreen, kBlue}, {kRed, kGreen, kBlue, kOpaque}},
       {{3, 8, pal}, {kIndex}, {kRed, kGreen, kBlue, kOpaque}},
       {{3, 4, pal, "\xff\xff"}, {kIndex}, {kRed, kGreen, kBlue, kOpaque}},
       {{3, 8, pal, key}, {kIndex}, {kRed, kGreen, kBlue, kKeyedOpaque}},
-      {{3, 8, pal, alphas}, {kIndex}, {kRed, kGreen, kBlue, kAlpha}},
+      {{3, 8, pal, two}, {kIndex}, {kRed, kGreen, kBlue, kKeyedOpaque}},
+      {{3, 8, pal, Bytes({kAlpha})}, {kIndex}, {kRed, kGreen, kBlue, kAlpha}},
   };
   Texture t;
   for (const auto& f : files) {
@@ -163,21 +164,24 @@ TEST_F(TextureTest, FilesOfEveryLayoutLoadAndFailuresLeaveNoName) {
   EXPECT_EQ(testsupport::Get(GL_ACTIVE_TEXTURE), GL_TEXTURE3);
   EXPECT_EQ(testsupport::Get(GL_TEXTURE_BINDING_2D), 0);
   const GLuint name = t.showID(0);
-  for (const std::string& bad : {dir.Write("bad.png", "?"), dir.File("none.png")}) {
+  const std::string png = tools::EncodePng(kW, kH, files[4].png, Bytes({kIndex}));
+  const std::string missing = dir.File("none.png");  // png[33]: PLTE's length
+  for (const std::string& bad :
+       {dir.Write("bad.png", "?"), dir.Write("cut.png", png.substr(0, 50)),
+        dir.Write("long.png", png.substr(0, 33) + '\x7f' + png.substr(34)), missing}) {
     SDL_ClearError();
     EXPECT_THROW(t.Create(bad, 1), std::invalid_argument);
     EXPECT_STRNE(SDL_GetError(), "") << bad;
   }
+  EXPECT_EQ(SDL_GetError(), "Couldn't open " + missing);
   EXPECT_EQ(t.showID(0), 0u);
   EXPECT_FALSE(glIsTexture(name)) << "deleted";
   // Rows shorter than the width describe no pixels to read: 3 texels of 4 bits take 2 bytes.
   const SurfacePtr good(SDL_CreateRGBSurface(0, 3, 2, 4, 0, 0, 0, 0), SDL_FreeSurface);
-  ASSERT_NE(good, nullptr);
   SDL_Surface bad = *good, none = *good;
   bad.pitch = 1;
   none.pixels = nullptr;  // and no lock to bring them
-  EXPECT_THROW(Texture(&bad, 0), std::invalid_argument);
-  EXPECT_THROW(Texture(&none, 0), std::invalid_argument);
+  for (SDL_Surface* s : {&bad, &none}) EXPECT_THROW(Texture(s, 0), std::invalid_argument);
 }
 
 }  // namespace

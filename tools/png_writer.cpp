@@ -94,7 +94,7 @@ std::string EncodePng(int width, int height, const PngLayout& layout, const std:
   if (!layout.transparency.empty()) PutChunk(out, "tRNS", layout.transparency);
   PutChunk(out, "IDAT", std::string(reinterpret_cast<const char*>(packed.data()), packedSize));
   PutChunk(out, "IEND", std::string());
-  return out;
+  return out + layout.trailer;
 }
 
 std::string EncodePng(int width, int height, int channels, const unsigned char* pixels) {

@@ -13,17 +13,21 @@ bool WritePng(const std::string& path, int width, int height, int channels,
               const unsigned char* pixels);
 
 // How a PNG file stores its pixels: the header's colour type and bit depth,
-// and the palette and transparency chunks (left out when empty).
+// and the palette and transparency chunks (left out when empty); what follows
+// the end chunk, which readers must ignore.
 struct PngLayout {
-  PngLayout(int type, int depth, std::string plte = "", std::string trns = "")
+  PngLayout(int type, int depth, std::string plte = "", std::string trns = "",
+            std::string after = "")
       : colourType(type),
         bitDepth(depth),
         palette(std::move(plte)),
-        transparency(std::move(trns)) {}
+        transparency(std::move(trns)),
+        trailer(std::move(after)) {}
   int colourType;            // 0 grey, 2 RGB, 3 palette, 4 grey and alpha, 6 RGBA
   int bitDepth;              // 1, 2, 4, 8 or 16; what the colour type allows
   std::string palette;       // PLTE: RGB triples
   std::string transparency;  // tRNS, as stored
+  std::string trailer;       // bytes after IEND
 };
 
 // A PNG image in the layout: samples holds each pixel's channels in order,

@@ -13,7 +13,8 @@
 #include <sys/stat.h>
 #include <windows.h>
 
-#include <system_error>
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "windows/ImageStb.h"
@@ -21,14 +22,12 @@
 // Windows; Linux and the other POSIX systems have ../System.cpp.
 namespace os {
 
+// No name is longer than UNICODE_STRING_MAX_CHARS; none (0 characters) when
+// the system cannot tell.
 std::filesystem::path ProgramFolder() {
-  std::vector<wchar_t> name(MAX_PATH);
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
-    if (n == 0) return {};
-    if (n < name.size()) return std::filesystem::path(std::wstring(name.data(), n)).parent_path();
-    name.resize(name.size() * 2);  // the name was cut short
-  }
+  std::vector<wchar_t> name(UNICODE_STRING_MAX_CHARS);
+  const DWORD n = GetModuleFileNameW(nullptr, name.data(), UNICODE_STRING_MAX_CHARS);
+  return std::filesystem::path(std::wstring(name.data(), n)).parent_path();
 }
 
 int OpenForReading(const char* path) { return _open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT); }
@@ -37,18 +36,18 @@ void Close(int fd) { _close(fd); }
 
 std::size_t Read(int fd, void* buffer, std::size_t size) {
   // _read takes an unsigned int count.
-  const unsigned int want = size > 0x40000000u ? 0x40000000u : static_cast<unsigned int>(size);
-  const int n = _read(fd, buffer, want);
-  return n > 0 ? static_cast<std::size_t>(n) : 0;
+  const int n =
+      _read(fd, buffer, static_cast<unsigned int>(std::min<std::size_t>(size, 0x40000000u)));
+  return static_cast<std::size_t>(std::max(n, 0));
 }
 
 bool Rewind(int fd) { return _lseeki64(fd, 0, SEEK_SET) == 0; }
 
 bool Size(int fd, uint64_t& size) {
   struct _stat64 st;
-  if (_fstat64(fd, &st) != 0 || st.st_size < 0) return false;
-  size = static_cast<uint64_t>(st.st_size);
-  return true;
+  const bool known = _fstat64(fd, &st) == 0;
+  if (known) size = static_cast<uint64_t>(st.st_size);
+  return known;
 }
 
 // Windows gives huge pages only to allocations made for them with a

@@ -10,7 +10,6 @@
 
 #include "Controls.h"
 #include "FrameTimer.h"
-#include "GLFunctions.h"
 #include "Main.h"
 #include "support.h"
 
@@ -47,9 +46,6 @@ Sint16 __wrap_SDL_JoystickGetAxis(SDL_Joystick* j, int axis) {
   return j == fake::pad && axis < 2 ? fake::axes[axis] : 99;
 }
 }
-
-// A #define that leads to another function's pointer is no renaming.
-static_assert(!glfunctions::Renamed("trevalin_glUniform1i", "trevalin_glUseProgram"));
 
 namespace {
 

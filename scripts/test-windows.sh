@@ -27,7 +27,7 @@ packages=(
   googletest
   zip unzip  # the zip a Windows user unpacks
   xvfb xauth xdotool x11-utils
-  x11-apps imagemagick python3 python3-xlib apitrace  # the end-to-end tests
+  x11-apps imagemagick apitrace  # the end-to-end tests
 )
 need "${packages[@]}"
 done_step

@@ -12,7 +12,6 @@ out="$root/build-web"
 deps="$out/deps"
 node_modules="$out/node/node_modules"
 
-
 [[ $(id -u) -eq 0 ]] || { echo "test-web: needs root (apt-get)" >&2; exit 1; }
 
 step "Packages"

@@ -39,7 +39,7 @@ bool SearchSeam(char* carry, std::size_t& carried, const char* seg, std::size_t 
 LineReader::LineReader(const TextSource& source)
     : src(source),
       chunk(std::max<std::size_t>(source.chunk, 1)),
-      maxLine(std::max<std::size_t>(source.maxLine, 16)) {
+      maxLine(std::max(source.maxLine, kMaxNeedle)) {
   // A short text gets a buffer of its own size (one byte more, so that the
   // read which finds the end needs no room of its own). A size that cannot
   // be told gives a small buffer that doubles as it fills.
@@ -56,7 +56,7 @@ bool LineReader::GetLine(std::string_view& line, std::string_view needle, bool* 
   // The search across the seams of a long line keeps needle-sized pieces in
   // fixed buffers.
   if (needle.size() > kMaxNeedle)
-    throw std::invalid_argument("LineReader::GetLine - needle longer than 64 bytes");
+    throw std::invalid_argument("LineReader::GetLine - needle longer than 16 bytes");
   line = {};
   if (found) *found = false;
   if (!good()) {
@@ -171,7 +171,7 @@ bool LineReader::LongLine(std::string_view& line, std::string_view needle, bool*
   bool hit = Contains(line, needle);
   const std::size_t keep = needle.empty() ? 0 : needle.size() - 1;
   char carry[kMaxNeedle];
-  std::size_t carried = std::min(keep, maxLine);
+  std::size_t carried = keep;
   std::memcpy(carry, buf.get() + maxLine - carried, carried);
 
   const std::size_t rest = maxLine;

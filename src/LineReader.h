@@ -39,7 +39,9 @@ struct TextSource {
 class LineReader {
  public:
   static constexpr std::size_t kSlack = 48;
-  static constexpr std::size_t kMaxNeedle = 64;
+  // No longer than the shortest line limit, so that a long line's kept
+  // bytes always hold a whole needle's worth of carry.
+  static constexpr std::size_t kMaxNeedle = 16;
 
   explicit LineReader(const TextSource& source);
 

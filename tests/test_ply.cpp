@@ -168,8 +168,8 @@ TEST(PlyRead, LineReadersKeepTheirLimits) {
   EXPECT_TRUE(reader.GetLine(line) && !reader.GetLine(line) && line.empty());
   reader.Rewind();
   EXPECT_FALSE(reader.GetLine(line));
-  EXPECT_TRUE(LineReader(TextSource::Memory("text")).GetLine(line, std::string(64, 'n')));
-  EXPECT_THROW(LineReader(TextSource::Memory("text")).GetLine(line, std::string(65, 'n')),
+  EXPECT_TRUE(LineReader(TextSource::Memory("text")).GetLine(line, std::string(16, 'n')));
+  EXPECT_THROW(LineReader(TextSource::Memory("text")).GetLine(line, std::string(17, 'n')),
                std::invalid_argument);
 }
 

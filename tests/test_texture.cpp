@@ -183,6 +183,8 @@ TEST_F(TextureTest, FilesOfEveryLayoutLoadAndFailuresLeaveNoName) {
   bad.pitch = 1;
   none.pixels = nullptr;  // and no lock to bring them
   for (SDL_Surface* s : {&bad, &none}) EXPECT_THROW(Texture(s, 0), std::invalid_argument);
+  none.w = 0;  // but an empty one has none to read
+  EXPECT_NO_THROW(Texture(&none, 0));
 }
 
 }  // namespace

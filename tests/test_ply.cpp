@@ -78,8 +78,8 @@ const std::vector<std::pair<std::string, std::string>> kLoads = {
      "2;8;0; | v 1 2 3 0 0 0 | n 4 5 6 0 0 1 | t 7 8 0.5 0 | i"},
     {Header(1, "x y z a b c # u", 0) + "1 2 3 4 5 6 7\n",  // a comment ends the run
      "1;6;0; | v 1 2 3 | n 4 5 6 | i"},
-    // The first face element, even before the vertices; across a line's limit, as late as may be.
-    {Header(3, "x y z", -1, "element face 1\n") + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n",
+    // The first face element: before the vertices, its count after blanks, late in a long line.
+    {Header(3, "x y z", -1, "element face \t 1\n") + "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n",
      kTriLoaded + " 0 1 2"},
     {Header(1, "x y z", 1, std::string(28, 'a') + "element face 5" + std::string(300, 'b') + "\n") +
          "1 2 3\n",
@@ -215,6 +215,7 @@ using MeshFile = testsupport::GLTest;
 TEST_F(MeshFile, ConstructionChecksTheNameLoadsAndUploadsEachArrayOnceTangentsFirst) {
   testsupport::TempDir dir;
   EXPECT_EQ(Stdout([&] { EXPECT_THROW(Mesh(dir.Write("M.PLY", "")), std::invalid_argument); }), "");
+  EXPECT_EQ(Mesh().NumVertices() + Mesh().NumTriangles(), 0u) << "an empty mesh";
   EXPECT_EQ(testsupport::Thrown([&] { Mesh none(dir.File("none.ply")); }),
             "Mesh::LoadPly - No such file!");
   std::filesystem::create_directory(dir.File("d.ply"));  // opens where POSIX is, but reads fail

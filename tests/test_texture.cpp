@@ -23,9 +23,8 @@ namespace {
 constexpr int kW = 5, kH = 3;  // odd width, not square
 enum Channel { kRed, kGreen, kBlue, kAlpha, kOpaque, kKeyedOpaque, kKeyedAlpha, kIndex };
 
-// Distinct texels in multiples of 8 (exact in 5 and 6 bits); texel 0, top
-// left, is black and the one a colour key takes out. What a key makes of an
-// alpha channel is the SDL build's to say (-1: any value).
+// Distinct texels, multiples of 8 (exact in 5 and 6 bits); texel 0, top left, is black: the one a
+// colour key takes out. What a key makes of alpha is the SDL build's to say (-1: any value).
 int Value(int k, Channel c) {
   const int values[] = {16 * (k % kW), 32 * (k / kW),        8 * k, 255 - 8 * k, 255,
                         k ? 255 : 0,   k ? 255 - 8 * k : -1, k};
@@ -94,9 +93,8 @@ class TextureTest : public testsupport::GLTest {
   testsupport::TempDir dir;
 };
 
-// Every layout and pitch uploads top row first; a case after one that changes
-// GL's unpack state shows whether it was restored. A colour key makes its
-// texels transparent, and keeps every other alpha.
+// Every layout and pitch uploads top row first; a case after one that changes GL's unpack state
+// shows whether it was restored. A colour key makes its texels transparent, other alphas unchanged.
 TEST_F(TextureTest, SurfacesOfEveryLayoutAndPitchUploadTopRowFirst) {
   const Layout cases[] = {
       {"RGB, packed rows", 24, 0x0000FF, 0x00FF00, 0xFF0000, 0, 15, false},
@@ -183,8 +181,9 @@ TEST_F(TextureTest, FilesOfEveryLayoutLoadAndFailuresLeaveNoName) {
   bad.pitch = 1;
   none.pixels = nullptr;  // and no lock to bring them
   for (SDL_Surface* s : {&bad, &none}) EXPECT_THROW(Texture(s, 0), std::invalid_argument);
-  none.w = 0;  // but an empty one has none to read
-  EXPECT_NO_THROW(Texture(&none, 0));
+  SDL_Surface narrow = none, flat = none;  // but an empty one has none to read
+  narrow.w = flat.h = 0;
+  for (SDL_Surface* s : {&narrow, &flat}) EXPECT_NO_THROW(Texture(s, 0));
 }
 
 }  // namespace

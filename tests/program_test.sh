@@ -70,7 +70,7 @@ quit_with() {
   ((status == 0)) || fail "status $status"
   diff <(head -n 2 "$work/out") <(printf '____ Scene: Load %s shader: %s\n' vertex "$2/shader/basic.vert" \
     fragment "$2/shader/basic.frag") &&
-    [[ $(grep -cxE '____ Main: Init OK!|Texture: _ID:[0-9A-Fa-fx]+ - unit:0' "$work/out") == 2 ]] || fail "start-up lines"
+    [[ $(grep -cxE '____ Main: Init OK!|Texture: _ID:[0-9A-Fa-fx]+ - unit:0|Vertices: 4162|Triangles: 6912' "$work/out") == 4 ]] || fail "start-up lines"
   [[ ! -s $work/err ]] || fail "standard error"
 }
 case_quit_with_q() { quit_with q "$src"; }

@@ -12,25 +12,17 @@ bool Contains(std::string_view line, std::string_view needle) {
   return !needle.empty() && line.find(needle) != std::string_view::npos;
 }
 
-// Looks for the needle in carry + seg, then keeps the last needle-1 bytes of
-// everything seen as the next carry.
-bool SearchSeam(char* carry, std::size_t& carried, const char* seg, std::size_t segLen,
-                std::string_view needle) {
+// Looks for the needle in carry + seg, where carry holds the needle-1 bytes
+// seen before seg, then makes carry the last needle-1 bytes of both.
+bool SearchSeam(char* carry, const char* seg, std::size_t segLen, std::string_view needle) {
   const std::size_t keep = needle.size() - 1;
   char joined[2 * LineReader::kMaxNeedle];
   const std::size_t head = std::min(segLen, keep);
-  std::memcpy(joined, carry, carried);
-  std::memcpy(joined + carried, seg, head);
-  const std::size_t joinedLen = carried + head;
-  const bool hit = Contains(std::string_view(joined, joinedLen), needle) ||
+  std::memcpy(joined, carry, keep);
+  std::memcpy(joined + keep, seg, head);
+  const bool hit = Contains(std::string_view(joined, keep + head), needle) ||
                    Contains(std::string_view(seg, segLen), needle);
-  if (segLen >= keep) {
-    std::memcpy(carry, seg + segLen - keep, keep);
-    carried = keep;
-  } else {
-    carried = std::min(keep, joinedLen);
-    std::memcpy(carry, joined + joinedLen - carried, carried);
-  }
+  std::memcpy(carry, segLen >= keep ? seg + segLen - keep : joined + head, keep);
   return hit;
 }
 
@@ -170,9 +162,8 @@ bool LineReader::LongLine(std::string_view& line, std::string_view needle, bool*
   line = std::string_view(buf.get(), maxLine);
   bool hit = Contains(line, needle);
   const std::size_t keep = needle.empty() ? 0 : needle.size() - 1;
-  char carry[kMaxNeedle];
-  std::size_t carried = keep;
-  std::memcpy(carry, buf.get() + maxLine - carried, carried);
+  char carry[kMaxNeedle];  // the line limit is never shorter than a needle
+  std::memcpy(carry, buf.get() + maxLine - keep, keep);
 
   const std::size_t rest = maxLine;
   for (;;) {
@@ -180,7 +171,7 @@ bool LineReader::LongLine(std::string_view& line, std::string_view needle, bool*
     const std::size_t len = end - rest;
     const char* nl = len ? static_cast<const char*>(std::memchr(seg, '\n', len)) : nullptr;
     const std::size_t segLen = nl ? static_cast<std::size_t>(nl - seg) : len;
-    if (!hit && keep > 0) hit = SearchSeam(carry, carried, seg, segLen, needle);
+    if (!hit && keep > 0) hit = SearchSeam(carry, seg, segLen, needle);
     if (nl) {
       pos = rest + segLen + 1;
       break;

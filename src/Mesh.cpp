@@ -188,7 +188,7 @@ void Mesh::CalcTangents() {
 // Upload and drawing
 
 float* Mesh::NewTangents() {
-  if (texCoords && !tangents) tangents = new float[3 * numVertices]();
+  if (texCoords && !tangents) tangents = new float[layout::kTangent.components * numVertices]();
   return tangents;
 }
 

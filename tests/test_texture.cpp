@@ -99,7 +99,7 @@ TEST_F(TextureTest, SurfacesOfEveryLayoutAndPitchUploadTopRowFirst) {
   const Layout cases[] = {
       {"RGB, packed rows", 24, 0x0000FF, 0x00FF00, 0xFF0000, 0, 15, false},
       {"RGB, rows of 4-byte words", 24, 0x0000FF, 0x00FF00, 0xFF0000, 0, 16, false},
-      {"RGB, no alignment fits", 24, 0x0000FF, 0x00FF00, 0xFF0000, 0, 17, true},
+      {"RGB, no alignment fits", 24, 0x0000FF, 0x00FF00, 0xFF0000, 0, 25, true},
       {"RGBA, wide rows", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000, 24, false},
       {"RGBA, packed rows", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000, 20, false},
       {"BGR", 24, 0xFF0000, 0x00FF00, 0x0000FF, 0, 15, true},

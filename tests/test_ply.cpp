@@ -164,8 +164,11 @@ TEST(PlyRead, NumbersReadTheSameUnderADecimalComma) {
 // needle-sized pieces: a longer needle is refused.
 TEST(PlyRead, LineReadersKeepTheirLimits) {
   std::string_view line;
-  LineReader reader(TextSource::Memory("last"));
-  EXPECT_TRUE(reader.GetLine(line) && !reader.GetLine(line) && line.empty());
+  LineReader reader(TextSource::Memory("first\nlast"));
+  reader.GetLine(line);
+  reader.Rewind();  // the first line again, not what followed it
+  EXPECT_TRUE(reader.GetLine(line) && line == "first" && reader.GetLine(line) && line == "last");
+  EXPECT_TRUE(!reader.GetLine(line) && line.empty());
   reader.Rewind();
   EXPECT_FALSE(reader.GetLine(line));
   EXPECT_TRUE(LineReader(TextSource::Memory("text")).GetLine(line, std::string(16, 'n')));

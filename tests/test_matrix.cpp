@@ -60,6 +60,12 @@ TEST(Matrix, ProductsAndVectorsComposeInOrder) {
   x.Translate(1, 2, 3);
   Matrix y(0);
   y.Load(kSeq.data());
+  std::ostringstream printed;  // elements 0 to 3 as a line, then as a column
+  print(printed, y);
+  print_transposed(printed, y);
+  EXPECT_EQ(printed.str(),
+            "1  2  3  4  \n5  6  7  8  \n9  10  11  12  \n13  14  15  16  \n"
+            "1  5  9  13  \n2  6  10  14  \n3  7  11  15  \n4  8  12  16  \n");
   const Els product = Elements(x * y);
   y.RightMult(x.c_array());
   EXPECT_EQ(product, Elements(y));

@@ -120,7 +120,7 @@ TEST(PlyRead, FilesLoadOrAreRefusedAsTheirHeaderAndDataSay) {
   for (const char* text : {"ply", "ply\ncomment\nformat ascii 1.0\n", "ply\nformat binary 1.0\n"})
     cases.push_back({text, " | Mesh::LoadPly - Not an ASCII PLY file"});
   for (const char* face :
-       {"4 0 1 2 0", "4 0 1 2", "30 1 2", "x 0 1 2", "-3 0 1 2", "", "4294967299 0 1 2"})
+       {"4 0 1 2 0", "-4294967293 0 1 2", "30 1 2", "x 0 1 2", "-3 0 1 2", "", "4294967299 0 1 2"})
     cases.push_back({kTri + face + "\n", k331 + " | Mesh::LoadPly - Not a triangular face"});
   for (const char* face : {"3 3 1 2", "3 0 3 2", "3 0 1 3", "3 0 -1 2", "3 0 1 4294967296"})
     cases.push_back({kTri + face + "\n", k331 + " | Mesh::LoadPly - Vertex index out of range"});

@@ -16,6 +16,29 @@ if (navigator.getGamepads) {
   var gamepads = navigator.getGamepads.bind(navigator);
   navigator.getGamepads = function () { return Array.prototype.filter.call(gamepads(), Boolean); };
 }
+// The program's WebGL context is made while the page still fetches the
+// program: making it and enabling its extensions takes longer than anything
+// else in the program's start, and the browser is mostly waiting meanwhile.
+// SDL then finds the canvas's context made and takes it, so it must have the
+// attributes SDL asks for the program's window (alpha and depth, over
+// Emscripten's defaults); a request for others is reported as an error.
+(function () {
+  var canvas = Module.canvas, made = { antialias: false, alpha: true, depth: true, stencil: false };
+  var gl = canvas.getContext('webgl', made), getContext = canvas.getContext;
+  if (!gl) return;
+  gl.getSupportedExtensions().forEach(function (name) {
+    if (!/lose_context|debug/.test(name)) gl.getExtension(name);  // those Emscripten enables
+  });
+  canvas.getContext = function (type, asked) {
+    for (var key in made) {
+      if (type === 'webgl' && asked && asked[key] !== made[key]) {
+        show('page.js: the program asks WebGL for ' + JSON.stringify(asked) + ', not ' + JSON.stringify(made), 'err');
+        break;
+      }
+    }
+    return getContext.apply(this, arguments);
+  };
+})();
 function show(text, kind) {
   var line = document.createElement('div');
   line.className = kind;

@@ -16,6 +16,18 @@ if (navigator.getGamepads) {
   var gamepads = navigator.getGamepads.bind(navigator);
   navigator.getGamepads = function () { return Array.prototype.filter.call(gamepads(), Boolean); };
 }
+// The program's module is fetched and compiled while its script is still
+// fetched and run, instead of once that script asks for it.
+var compiled = fetch('trevalin.wasm', { credentials: 'same-origin' })
+  .then(function (response) { return response.arrayBuffer(); })
+  .then(function (bytes) { return WebAssembly.compile(bytes); });
+compiled.catch(function () {});  // a failure is reported once the program asks for the module
+Module.instantiateWasm = function (imports, receive) {
+  compiled.then(function (module) {
+    return WebAssembly.instantiate(module, imports).then(function (instance) { return [instance, module]; });
+  }).then(function (made) { receive(made[0], made[1]); }, function (reason) { abort(reason); });
+  return {};
+};
 // The program's WebGL context is made while the page still fetches the
 // program: making it and enabling its extensions takes longer than anything
 // else in the program's start, and the browser is mostly waiting meanwhile.

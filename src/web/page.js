@@ -19,7 +19,10 @@ if (navigator.getGamepads) {
 // The program's module is fetched and compiled while its script is still
 // fetched and run, instead of once that script asks for it.
 var compiled = fetch('trevalin.wasm', { credentials: 'same-origin' })
-  .then(function (response) { return response.arrayBuffer(); })
+  .then(function (response) {
+    if (!response.ok) throw 'trevalin.wasm: HTTP status ' + response.status;
+    return response.arrayBuffer();
+  })
   .then(function (bytes) { return WebAssembly.compile(bytes); });
 compiled.catch(function () {});  // a failure is reported once the program asks for the module
 Module.instantiateWasm = function (imports, receive) {
@@ -30,7 +33,7 @@ Module.instantiateWasm = function (imports, receive) {
 };
 // The program's WebGL context is made while the page still fetches the
 // program: making it and enabling its extensions takes longer than anything
-// else in the program's start, and the browser is mostly waiting meanwhile.
+// else in the program's start, and would otherwise wait until it has begun.
 // SDL then finds the canvas's context made and takes it, so it must have the
 // attributes SDL asks for the program's window (alpha and depth, over
 // Emscripten's defaults); a request for others is reported as an error.

@@ -32,8 +32,9 @@ Module.instantiateWasm = function (imports, receive) {
   return {};
 };
 // The program's WebGL context is made while the page still fetches the
-// program: making it and enabling its extensions takes longer than anything
-// else in the program's start, and would otherwise wait until it has begun.
+// program instead of at its start, where it would wait for the browser's GPU
+// process. (Enabling its extensions here as well cost the page's load more
+// than it saved the program's start.)
 // SDL then finds the canvas's context made and takes it, so it must have the
 // attributes SDL asks for the program's window (alpha and depth, over
 // Emscripten's defaults); a request for others is reported as an error.
@@ -41,9 +42,6 @@ Module.instantiateWasm = function (imports, receive) {
   var canvas = Module.canvas, made = { antialias: false, alpha: true, depth: true, stencil: false };
   var gl = canvas.getContext('webgl', made), getContext = canvas.getContext;
   if (!gl) return;
-  gl.getSupportedExtensions().forEach(function (name) {
-    if (!/lose_context|debug/.test(name)) gl.getExtension(name);  // those Emscripten enables
-  });
   canvas.getContext = function (type, asked) {
     for (var key in made) {
       if (type === 'webgl' && asked && asked[key] !== made[key]) {

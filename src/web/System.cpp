@@ -5,8 +5,11 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <type_traits>
 
+#include "GLFunctions.h"
 #include "Paths.h"
 #include "windows/ImageStb.h"
 
@@ -15,6 +18,24 @@
 // Resolves at the browser's next animation frame: until then the program is
 // unwound and the page draws what was swapped.
 EM_ASYNC_JS(void, trevalin_next_frame, (), { await new Promise(requestAnimationFrame); });
+
+// Emscripten's own SDL_GL_GetProcAddress (weak, for SDL 2 to replace) knows
+// every WebGL function, so each would be shipped with the page; this one
+// knows those the program and its tests load: the same functions, under the
+// names Emscripten gives them (gl.js names the few it gives under others).
+#define TREVALIN_GL_DECLARE(type, name) std::remove_pointer_t<type> emscripten_##name;
+extern "C" {
+TREVALIN_GL_FUNCTIONS(TREVALIN_GL_DECLARE)
+}
+#undef TREVALIN_GL_DECLARE
+
+extern "C" void* SDL_GL_GetProcAddress(const char* proc) {
+#define TREVALIN_GL_FIND(type, name) \
+  if (std::strcmp(proc, #name) == 0) return reinterpret_cast<void*>(&emscripten_##name);
+  TREVALIN_GL_FUNCTIONS(TREVALIN_GL_FIND)
+#undef TREVALIN_GL_FIND
+  return nullptr;
+}
 
 namespace os {
 

@@ -41,4 +41,10 @@ mergeInto(LibraryManager.library, {
   emscripten_glIsBuffer: 'glIsBuffer',
   emscripten_glBindAttribLocation: 'glBindAttribLocation',
   emscripten_glUniformMatrix4fv: 'glUniformMatrix4fv',
+  // The timer queries, which WebGL 1 has from an extension alone.
+  emscripten_glGenQueries: 'glGenQueriesEXT',
+  emscripten_glDeleteQueries: 'glDeleteQueriesEXT',
+  emscripten_glBeginQuery: 'glBeginQueryEXT',
+  emscripten_glEndQuery: 'glEndQueryEXT',
+  emscripten_glGetQueryObjectuiv: 'glGetQueryObjectuivEXT',
 });

@@ -55,6 +55,8 @@ TEST_F(VBOTest, UploadsReplaceTheirBufferAndBindSetsUpEverySlotWithData) {
     EXPECT_EQ(deleted, 4) << "a second upload deletes the first buffer";
   }
   EXPECT_EQ(deleted, 9) << "the other five go with their owner";
+  { VBO empty; }
+  EXPECT_EQ(deleted, 9) << "an owner of nothing deletes nothing";
 }
 
 TEST_F(VBOTest, DrawsAreBoundedByTheUploadedCounts) {

@@ -103,6 +103,7 @@ TEST_F(TextureTest, SurfacesOfEveryLayoutAndPitchUploadTopRowFirst) {
       {"RGBA, wide rows", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000, 24, false},
       {"RGBA, packed rows", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000, 20, false},
       {"BGR", 24, 0xFF0000, 0x00FF00, 0x0000FF, 0, 15, true},
+      {"BGRA", 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000, 20, true},
       {"RGB, colour-keyed", 24, 0x0000FF, 0x00FF00, 0xFF0000, 0, 15, true, true},
       {"RGBA, colour-keyed", 32, 0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000, 20, true, true},
       {"RGB565", 16, 0xF800, 0x07E0, 0x001F, 0, 10, true, false, 7},

@@ -109,8 +109,10 @@ const std::vector<std::pair<std::string, std::string>> kLoads = {
      "1; | v 0 0 0 | i"},
     {Header(0, "x y z", 0), "0;3;0; | v | i"},
     {Header(0, "x", 1), "0;1;1; | Mesh::LoadPly - Vertex index out of range"},
-    {"ply\nformat ascii 1.0\nelement vertex 99999999999999999999\nproperty float x\n",  // saturated
-     "18446744073709551615;1; | Mesh::LoadPly - Element count exceeds the file"},
+    {"ply\nformat ascii 1.0\nelement vertex 99999999999999999999\nproperty float x\n"  // saturated
+     "element face 18446744073709551610\nend_header\n",  // the largest but five
+     "18446744073709551615;1;18446744073709551610; | "
+     "Mesh::LoadPly - Element count exceeds the file"},
 };
 
 TEST(PlyRead, FilesLoadOrAreRefusedAsTheirHeaderAndDataSay) {

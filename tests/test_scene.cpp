@@ -13,6 +13,7 @@
 #include "Light.h"
 #include "ProjMatrix.h"
 #include "Scene.h"
+#include "VBO.h"
 #include "support.h"
 
 namespace {
@@ -66,6 +67,16 @@ TEST_F(SceneTest, FramesTurnTheCubeAndSendTheirMatricesWithoutAllocating) {
   const std::size_t before = testsupport::AllocationCount();
   for (int k = 0; k < 100; ++k) scene.render();
   EXPECT_EQ(testsupport::AllocationCount() - before, 0u);
+}
+
+// WebGL 1 draws meshes' 32-bit indices by an extension alone.
+TEST_F(SceneTest, MeshesDrawUnderTheScenesProgram) {
+  Floats zeros(36);
+  VBO vbo;
+  vbo.SetVertices(8, zeros.data());
+  vbo.SetIndices(36, zeros.data());
+  vbo.DrawElements(0);
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 TEST_F(SceneTest, EachCameraOperationSendsTheMatrixItChangesAtOnce) {

@@ -32,6 +32,15 @@ mergeInto(LibraryManager.library, {
     });
     GLctx.uniformMatrix4fv(webglGetUniformLocation(location), false, m);
   },
+  // Emscripten enables every extension WebGL offers as soon as a context is
+  // made, each a wait for the browser's GPU process; the program needs one,
+  // for 32-bit indices. (Brought in with SDL's window, whose context it is.)
+  SDL_SetVideoMode__deps: ['$GL', '$trevalinExtensions'],
+  $trevalinExtensions__deps: ['$GL'],
+  $trevalinExtensions__postset: 'GL.initExtensions = function (context) {' +
+    '  (context || GL.currentContext).GLctx.getExtension("OES_element_index_uint");' +
+    '};',
+  $trevalinExtensions: {},
   // A name made and not deleted is a buffer: WebGL's own answer waits for the
   // GPU process to finish all work sent before (links, uploads), and each name
   // here is bound as soon as it is made, so the answers agree.

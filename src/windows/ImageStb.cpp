@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,7 +61,8 @@ PngChunks ReadChunks(std::string_view file) {
 bool ReadFile(const char* path, std::string& bytes) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  char block[4096];  // not a character at a time: each would be a call
+  while (in.read(block, sizeof block) || in.gcount() > 0) bytes.append(block, in.gcount());
   return true;
 }
 

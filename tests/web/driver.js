@@ -13,19 +13,22 @@ const runPage = (program, args) => `<link rel="icon" href="data:,"><canvas id="c
     print: console.log, printErr: console.error, onExit: (code) => { window.ended = code; } };
   </script><script src="${path.basename(program)}"></script>`;
 
-// A page on the files of root (and /run.html, a page of its own); an error
-// thrown in it ends its program there.
-async function open(root, run = '') {
+const launch = () => chromium.launch({ executablePath: '/usr/bin/chromium', args: ['--no-sandbox', '--enable-unsafe-swiftshader'] });
+
+// A page on the files of root (and /run.html, a page of its own), in a browser of its own or in a
+// new context of the one given; an error thrown in it ends its program there.
+async function open(root, run = '', shared = null) {
   const server = http.createServer((request, response) => {
     const file = path.join(root, path.normalize(decodeURIComponent(new URL(request.url, 'http://h').pathname)));
     const reply = (error, data) => response.writeHead(error ? 404 : 200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' }).end(data);
     file === path.join(root, 'run.html') ? reply(null, run) : fs.readFile(file, reply);
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: ['--no-sandbox', '--enable-unsafe-swiftshader'] });
-  const page = await browser.newPage();
+  const context = await (shared || (await launch())).newContext();
+  const page = await context.newPage();
   page.on('pageerror', (e) => page.evaluate((m) => console.error(m) || (window.ended = 1), e.message).catch(() => {}));
-  return Object.assign(page, { home: `http://127.0.0.1:${server.address().port}/`, end: () => browser.close().then(() => server.close()) });
+  const end = () => (shared ? context.close() : context.browser().close()).then(() => server.close());
+  return Object.assign(page, { home: `http://127.0.0.1:${server.address().port}/`, end });
 }
 
 async function runProgram(program, args) {
@@ -112,7 +115,7 @@ async function runCase(site, name) {
   return 0;
 }
 
-module.exports = { open };
+module.exports = { launch, open };
 
 if (require.main === module) {
   const [first, ...rest] = process.argv.slice(2);

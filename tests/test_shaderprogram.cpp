@@ -14,6 +14,7 @@ namespace {
 
 const char* const kVert = "uniform mat4 m, M;\nvoid main() { gl_Position = M * m * vec4(1.0); }\n";
 const char* const kFrag = "void main() { gl_FragColor = vec4(1.0); }\n";
+const std::string kLongFrag = "//" + std::string(5000, '.') + "\n" + kFrag;  // over a read block
 using ShaderprogramTest = testsupport::GLTest;
 
 // The good program's uniform names are looked up once per program; its matrices go up transposed.
@@ -25,7 +26,7 @@ TEST_F(ShaderprogramTest, ReportsEachFailureOnItsStreamAndLooksUpEachUniformOnce
                         log + "Shaderprogram: Could not compile the shaders, they are invalid\n";
   // Texts (null: no file), shader objects made (-1: a good program), output patterns.
   const std::tuple<const char*, const char*, int, std::string, std::string> cases[] = {
-      {kVert, kFrag, -1, "", ""},
+      {kVert, kLongFrag.c_str(), -1, "", ""},
       {nullptr, nullptr, 0, "", load + "vert\n" + load + "frag\n"},
       {"", kFrag, 0, "", ""},
       {"void main() { oops }\n", kFrag, 2, compile, invalid},

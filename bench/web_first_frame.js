@@ -32,9 +32,10 @@ async function timeOnce(browser, folder, name) {
   return times;
 }
 
-const median = (xs) => xs.slice().sort((a, b) => a - b)[xs.length >> 1];
+const sorted = (xs) => xs.slice().sort((a, b) => a - b);
+const median = (xs) => sorted(xs)[xs.length >> 1];
 const ms = (x) => `${x.toFixed(0)} ms`;
-const middleHalf = (xs) => [xs.length >> 2, (3 * xs.length) >> 2].map((i) => xs.slice().sort((a, b) => a - b)[i].toFixed(2));
+const middleHalf = (xs) => [xs.length >> 2, (3 * xs.length) >> 2].map((i) => sorted(xs)[i].toFixed(2));
 
 (async () => {
   const [site, bareFolder, runs = 7] = process.argv.slice(2);
